@@ -13,9 +13,10 @@
 // tables) are shown safely: the widget works on checked copies and never reads past a
 // table; the record keeps its bytes until the widget itself changes that field.
 //
-// The desk side of the conversation (which case is front-most, the focus marker, the case
-// clipboard, bring to front, the map level commands, the dragged-case value, the association
-// and sign modes) runs through CaseDesk, one process-wide instance that the desk fills in.
+// The desk side of the conversation: the shared desk values of desk/desk_state.h (dragged
+// case, resize flag, association and sign modes, open dialog and rename box) are read and
+// written directly; which case is front-most, the focus marker, the case clipboard, bring to
+// front and the map level commands run through CaseDesk, whose calls the desk installs.
 //
 // All operations run on the main (frame-loop) thread. Writes to the record and to the
 // modified flag take the desk data lock (shell/globals.h) around the change only.
@@ -146,36 +147,33 @@ constexpr int kCaseWrongKind = -4;  // the operation does not apply to this kind
 
 class CaseWidget;
 
-// What the widgets need from the desk. One instance (g_case_desk); the desk keeps the values
-// current and installs the calls. Unset calls do nothing, so a widget also works alone (tests).
+// What the widgets need from the desk beyond the shared desk values of desk/desk_state.h
+// (DESK_DIALOG, DESK_RENAME, DESK_LINK, DESK_SIGN, DESK_DRAGCASE, DESK_RESIZING,
+// DESK_SCROLLDRAG, which the widgets read and write directly): one instance
+// (g_case_desk) whose calls the desk installs at construction. Unset calls answer "no" or
+// do nothing, so a widget also works alone (tests install their own).
 struct CaseDesk {
-  // Read by the widgets.
-  int32_t front_slot = -1;       // slot of the front-most case, -1 when there is none
-  int32_t focus = -1;            // the whiteboard's focus marker: -1 none, 100 front-most
-  int32_t dialog = -1;           // open dialog number, -1 none
-  int32_t rename_open = 0;       // the rename box is open
-  int32_t color_theme = 0;       // window colour theme of the top bar (2: orange focus frame)
-  int32_t scroll_drag_slot = -1; // a case whose scroll thumb is being dragged, -1 none
-  int32_t pointer_x = 0;         // the last pointer position (rubber band, sign cursor)
-  int32_t pointer_y = 0;
-
-  // Written by the widgets.
-  int32_t dragged_case = -1;     // slot + 100 while a drag runs, -1 when it ends
-  int32_t resizing = 0;          // a post is being resized by its corner
-  int32_t link_mode = kModeNone; // association mode started from an armor strip
-  store::Position link_source;   // the case that started it
-  int32_t sign_mode = kModeNone; // sign mode of a map
-  int32_t sign_slot = -1;        // the map that started it
-
+  // Queries.
+  int (*front_slot)() = nullptr;            // the front-most slot, -1 none
+  int (*focus)() = nullptr;                 // the whiteboard's focus marker: -1 or 100
+  bool (*in_clipboard)(int slot) = nullptr; // the case is marked for cut
+  int (*color_theme)() = nullptr;           // window colour theme of the top bar (2: orange)
   // Calls into the desk.
   void (*bring_to_front)(int slot) = nullptr;
   void (*level_command)(int slot, int command) = nullptr;  // kLevel...
-  bool (*in_clipboard)(const CaseWidget& widget) = nullptr;
   void (*clear_clipboard)() = nullptr;
-  // Puts a picture file on the system clipboard as a bitmap; 0 or a negative code.
+  // Puts a picture file (native path) on the system clipboard as a bitmap; 0 or negative.
   int (*put_picture)(const char* native_path) = nullptr;
-  // Opens a file or link with the desktop's opener.
-  void (*open_with_shell)(const char* native_path_or_url) = nullptr;
+  // Opens a file (native path) or a link with the desktop's opener.
+  void (*open_with_shell)(const char* target) = nullptr;
+
+  // Association mode started from an armor strip: the case that started it (the mode
+  // itself is DESK_LINK); the map of a sign mode (the mode is DESK_SIGN).
+  store::Position link_source;
+  int32_t sign_slot = -1;
+  // The last pointer position seen by the widgets (rubber band, sign cursor, resize frame).
+  int32_t pointer_x = 0;
+  int32_t pointer_y = 0;
 };
 inline CaseDesk g_case_desk;
 

@@ -147,6 +147,31 @@ constexpr int kCaseWrongKind = -4;  // the operation does not apply to this kind
 
 class CaseWidget;
 
+// What an armor button does; the strips of the kinds hold them in their own order.
+enum ArmorFunction {
+  ARMOR_NONE = -1,
+  ARMOR_KIND,        // post <-> title
+  ARMOR_CUT,
+  ARMOR_COPY,
+  ARMOR_PASTE,
+  ARMOR_UP,          // association modes
+  ARMOR_LATERAL,
+  ARMOR_DOWN,
+  ARMOR_PIN,
+  ARMOR_ZOOM_IN,     // while held
+  ARMOR_ZOOM_OUT,
+  ARMOR_SIGN,        // map sign modes
+  ARMOR_UNSIGN,
+  ARMOR_LEVEL_DOWN,  // map level commands
+  ARMOR_LEVEL_LOCK,
+  ARMOR_LEVEL_UP,
+};
+// The function of button i of a kind's strip (ARMOR_NONE beyond the strip).
+const ArmorFunction& armor_function(int kind, int button);
+int armor_button_count(int kind);
+// The latched flag a function mirrors, or -1.
+int armor_latch(ArmorFunction f);
+
 // What the widgets need from the desk beyond the shared desk values of desk/desk_state.h
 // (DESK_DIALOG, DESK_RENAME, DESK_LINK, DESK_SIGN, DESK_DRAGCASE, DESK_RESIZING,
 // DESK_SCROLLDRAG, which the widgets read and write directly): one instance
@@ -162,10 +187,13 @@ struct CaseDesk {
   void (*bring_to_front)(int slot) = nullptr;
   void (*level_command)(int slot, int command) = nullptr;  // kLevel...
   void (*clear_clipboard)() = nullptr;
-  // Puts a picture file (native path) on the system clipboard as a bitmap; 0 or negative.
+  // Puts a picture file (native path) on the system clipboard as a bitmap; 0 or negative
+  // (unset: the widget puts it on the platform clipboard itself).
   int (*put_picture)(const char* native_path) = nullptr;
-  // Opens a file (native path) or a link with the desktop's opener.
+  // Opens a file (native path) or a link with the desktop's opener (unset: the platform's).
   void (*open_with_shell)(const char* target) = nullptr;
+  // The widget of a slot of the shown whiteboard (association lines), nullptr when none.
+  CaseWidget* (*widget_at)(int slot) = nullptr;
 
   // Association mode started from an armor strip: the case that started it (the mode
   // itself is DESK_LINK); the map of a sign mode (the mode is DESK_SIGN).
@@ -258,7 +286,8 @@ class CaseWidget {
   int copy_picture_under_point(int px, int py);
 
   // The desk's bring to front clears the was-front-most flag of the old and new front case.
-  void clear_was_front() { was_front_ = false; }
+  // The plain rectangle is written to the hit table again.
+  void clear_was_front();
   // A drag moved the case since its position was last written (bring to front writes it).
   bool position_pending() const { return position_pending_; }
   void clear_position_pending() { position_pending_ = false; }
@@ -312,8 +341,44 @@ class CaseWidget {
   int armor_left() const { return strip_x_; }
   int armor_top() const { return strip_y_; }
 
- private:
+ public:
   struct Impl;
+
+ private:
+  void compute_metrics();
+  void place();
+  void write_hit();
+  void build_background();
+  void build_thumbs();
+  void build_shadows(int W, int H);
+  void build_picture(int item, int target_kind);
+  void set_kind(int kind);
+  void become_text_kind(int kind);
+  void apply_size_change(int dw, int dh);
+  void refresh_button_states();
+  int hover_state(int button) const;
+  int armor_button_at(int px, int py) const;
+  void start_association_mode(int mode);
+  void toggle_pin();
+  void run_button(int button);
+  void start_drag();
+  bool may_start_drag() const;
+  int copy_picture();
+  void open_picture();
+  void open_item_at(int px, int py);
+  bool in_clipboard() const;
+  unsigned case_alpha() const;
+  void draw_armor(draw::PIMAGE target);
+  void draw_tooltip(draw::PIMAGE target);
+  void draw_title_text(draw::PIMAGE target);
+  void draw_pin(draw::PIMAGE target, unsigned alpha);
+  void draw_rubber_band(draw::PIMAGE target);
+  void draw_shadows(draw::PIMAGE target, int W, int H);
+  void draw_focus_frame(draw::PIMAGE target, int right, int bottom);
+  void draw_post(draw::PIMAGE target);
+  void draw_title(draw::PIMAGE target, bool raised);
+  void draw_picture_case(draw::PIMAGE target);
+
   // Identity.
   store::Position pos_;
   int slot_ = -1;
@@ -353,6 +418,7 @@ class CaseWidget {
   bool was_front_ = false;
   bool position_pending_ = false;
   bool zoom_held_ = false;
+  int front_lift_ = 28;                    // how far up a front-most post's hit reaches
   // Flags.
   int32_t modified_ = 0;
   uint8_t layout_request_ = 0;

@@ -121,7 +121,9 @@ inline constexpr int kDownloadWriteFailed = -7;      // writing temp or target f
 
 // Downloads `url` into the stored path `target` (through platform::native_path): first into
 // a temporary file in the temp folder, then copied to the target, which appears only when
-// the whole body arrived. Returns 0 or one of the codes above.
+// the whole body arrived with a 2xx answer (an error page or a broken-off body leaves no
+// target, so a later call tries again). The temporary file is removed in every case.
+// Returns 0 or one of the codes above.
 int download_file(const char* target, const char* url);
 
 // The program's temp folder (native path, no trailing slash): by default "Wrenfield" inside

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -40,6 +41,10 @@ std::string read_file(const fs::path& path) {
 class WebFetch : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The server is on loopback; a proxy from the environment must not stand in between.
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
+                             "all_proxy", "ALL_PROXY"})
+      ::unsetenv(name);
     root_ = fs::temp_directory_path() /
             ("wf_web_" + std::to_string(::getpid()) + "_" +
              ::testing::UnitTest::GetInstance()->current_test_info()->name());

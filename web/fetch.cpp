@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/gbk.h"
 #include "web/web.h"
 
 namespace wf::web {
@@ -26,6 +27,26 @@ std::size_t header_trampoline(char* data, std::size_t size, std::size_t count, v
 }
 
 }  // namespace
+
+std::string request_url(const char* url) {
+  std::string text = url;
+  bool plain = true;
+  for (unsigned char c : text)
+    if (c >= 0x80 || c == ' ') plain = false;
+  if (plain) return text;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : platform::gbk_to_utf8(text)) {
+    if (c >= 0x80 || c == ' ') {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
 
 bool start_http_client() {
   static std::once_flag once;
@@ -89,7 +110,8 @@ int HttpStream::open(const char* url) {
   multi_ = multi;
   if (!easy || !multi) return kOpenNoHandle;
   FetchLimits limits = fetch_limits();
-  curl_easy_setopt(easy, CURLOPT_URL, url);
+  std::string address = request_url(url);
+  curl_easy_setopt(easy, CURLOPT_URL, address.c_str());  // curl keeps its own copy
   curl_easy_setopt(easy, CURLOPT_USERAGENT, kAgentName);
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);

@@ -46,9 +46,11 @@ class HttpStream {
   long status_ = 0;
 };
 
+// A URL as it goes on the wire: a pasted link is GBK text, so its non-ASCII bytes (and
+// blanks) are sent as percent-escaped UTF-8, the way servers expect them.
+std::string request_url(const char* url);
+
 // Process-wide libcurl start, once.
 bool start_http_client();
-
-// Test hooks live in web.cpp (set_fetch_limits); the stream reads them at open().
 
 }  // namespace wf::web

@@ -42,6 +42,9 @@ EchoPage g_echo[kEchoRows] = {kEchoPages[0], kEchoPages[1], kEchoPages[2]};
 std::mutex g_temp_lock;
 std::string g_temp_folder;  // empty: the default below
 
+std::mutex g_server_lock;
+std::string g_file_server;  // empty: kFileServer
+
 std::mutex g_address_lock;
 char g_public_address[kAddressSize] = "0.0.0.0";
 LocalAddress g_local{};
@@ -179,6 +182,20 @@ void set_temp_folder(const std::string& native_folder) {
   std::lock_guard<std::mutex> hold(g_temp_lock);
   g_temp_folder = native_folder;
   while (g_temp_folder.size() > 1 && g_temp_folder.back() == '/') g_temp_folder.pop_back();
+}
+
+std::string file_server_url(const char* path) {
+  std::string base;
+  {
+    std::lock_guard<std::mutex> hold(g_server_lock);
+    base = g_file_server.empty() ? kFileServer : g_file_server;
+  }
+  return base + (path ? path : "");
+}
+
+void set_file_server(const std::string& base) {
+  std::lock_guard<std::mutex> hold(g_server_lock);
+  g_file_server = base;
 }
 
 // ---- Page fetches -------------------------------------------------------------------------

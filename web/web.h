@@ -52,6 +52,10 @@ inline constexpr char kPinPicturePath[] = "/attach/taci.cfg";
 inline constexpr char kPinPicture2Path[] = "/attach/taci2.cfg";
 inline constexpr char kPinPictureFile[] = "taci.cfg";
 inline constexpr char kPinPicture2File[] = "taci2.cfg";
+// The file server's address for `path` ("/attach/taci.cfg"): kFileServer, or the server set
+// for tests.
+std::string file_server_url(const char* path);
+void set_file_server(const std::string& base);  // empty: back to kFileServer
 
 // One row of the echo page table: a plain HTTP address (at most 31 bytes) that returns the
 // caller's public address between two markers (at most 15 bytes each).

@@ -77,6 +77,9 @@ TEST_F(WebFetch, PageTitleOverHttp) {
   EXPECT_EQ(page_title(server_.url("/utf8").c_str()), std::string("工作台 便签"));
   EXPECT_EQ(page_title(server_.url("/split").c_str()), std::nullopt);
   EXPECT_EQ(page_title(server_.url("/moved").c_str()), std::string("工作台 便签"));
+  // A link with Chinese text and a blank in it is asked for as escaped UTF-8.
+  server_.set("/%E5%B7%A5%E4%BD%9C%20a", page("<title>escaped</title>"));
+  EXPECT_EQ(page_title(server_.url("/工作 a").c_str()), std::string("escaped"));
   // An error page is still a page with a title.
   EXPECT_EQ(page_title(server_.url("/nothing").c_str()), std::string("missing"));
   std::string refused = "http://127.0.0.1:" + std::to_string(testing::closed_port()) + "/";
@@ -144,9 +147,12 @@ TEST_F(WebFetch, PublicAddressPrefersRowZeroAndKeepsTheLastGoodOne) {
 TEST_F(WebFetch, DownloadWritesTheTargetOnlyWhenComplete) {
   std::string picture(10000, '\0');
   for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<char>(i * 7);
-  server_.set("/attach/taci.cfg", page(picture, 999));
-  EXPECT_EQ(download_file(target("taci.cfg").c_str(), server_.url("/attach/taci.cfg").c_str()),
+  server_.set(kPinPicturePath, page(picture, 999));
+  set_file_server(server_.url(""));
+  EXPECT_EQ(download_file(target("taci.cfg").c_str(), file_server_url(kPinPicturePath).c_str()),
             0);
+  set_file_server("");
+  EXPECT_EQ(file_server_url(kPinPicturePath), std::string(kFileServer) + kPinPicturePath);
   EXPECT_EQ(read_file(target("taci.cfg")), picture);
   EXPECT_TRUE(temp_is_empty());
 

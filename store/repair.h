@@ -10,8 +10,11 @@ namespace wf::store {
 
 // Starts the pass on its own thread (a pass still running is waited for first).
 void start_repair_pass();
-// Waits for a started pass to end (free_store calls it). Harmless when none runs.
+// Waits for a started pass to end. Harmless when none runs. Do not call it while holding
+// the desk data lock (the pass needs it); stop_repair_pass is safe there.
 void wait_repair_pass();
+// Asks a running pass to stop and waits for it (free_store and load_store call it).
+void stop_repair_pass();
 // The pass itself, on the calling thread. Returns the number of cases re-entered.
 int run_repair_pass();
 

@@ -63,12 +63,10 @@ constexpr uint16_t kKindFrame = 0x7FF1;
 constexpr uint16_t kKindRemoved = 0x8000;  // added to the kind of a removed object
 constexpr uint16_t kKindTimePoint = 0xFFFF;  // a point in time, not an object
 
-// The data root: the signed-in account's folder with a trailing backslash. Every stored path
-// of the records begins with it. Set by the sign-in before the store is loaded; the default
-// is the local account's root.
+// The data root that every stored path of the records begins with: the signed-in account's
+// (set by load_settings, settings.h), or the local account's before any sign-in.
 inline constexpr char kLocalDataRoot[] = ".\\account\\local\\";
-void set_data_root(std::string_view root);
-std::string data_root();
+std::string store_root();
 
 // A stamp of that kind with the current local date and time and serial 0.
 Stamp new_stamp(uint16_t kind);

@@ -65,10 +65,12 @@ constexpr int kTimelineNotFound = -3;     // no entry, or the month not held in 
 constexpr int kTimelineFull = -4;         // the month already holds 3000 entries
 constexpr int kTimelineNotLoaded = -5;    // load_timeline has not run for this data root
 constexpr int kTimelineWriteFailed = -6;  // a timeline file could not be written
+constexpr int kTimelineDamaged = -7;      // "root.timeline" is short or its count too high
 
 // Loads (or, when missing, creates) the timeline of the data root. A month file that is
 // shorter than its record or whose count exceeds 3000 is not held (and takes no entries).
-// Returns 0, or kTimelineWriteFailed when a new root cannot be made.
+// Returns 0, kTimelineWriteFailed when a new root cannot be made, or kTimelineDamaged when
+// "root.timeline" is damaged (it is left as it is and the timeline stays unloaded).
 int load_timeline();
 // Closes "root.timeline" and forgets every month.
 void free_timeline();

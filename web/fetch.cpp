@@ -103,6 +103,11 @@ void HttpStream::on_header(const char* data, std::size_t size) {
 
 int HttpStream::open(const char* url) {
   close();
+  held_.clear();
+  taken_ = 0;
+  headers_done_ = paused_ = done_ = false;
+  result_ = 0;
+  status_ = 0;
   if (!url || !start_http_client()) return kOpenNoHandle;
   CURL* easy = curl_easy_init();
   CURLM* multi = curl_multi_init();

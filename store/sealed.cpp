@@ -206,6 +206,12 @@ long unseal(const uint8_t* sealed, size_t m, uint8_t* out, size_t room) {
   return unseal_locked(sealed, m, out, room);
 }
 
+void sealed_key(int32_t seed, uint8_t key[16]) {
+  std::lock_guard<std::mutex> hold(g_seal_lock);
+  build_key(seed);
+  std::memcpy(key, g_key, kAesKeySize);
+}
+
 int32_t sealed_seed(const uint8_t* sealed, size_t m) {
   if (m < static_cast<size_t>(kSealTrailerSize)) return 0;
   return static_cast<int32_t>(get_u32(sealed + m - kSealTrailerSize + kTrailerSeed));

@@ -53,6 +53,9 @@ long seal_with_seed(int32_t seed, const uint8_t* plain, size_t n, uint8_t* out, 
 // plain size must fit into room; otherwise nothing is written to out.
 long unseal(const uint8_t* sealed, size_t m, uint8_t* out, size_t room);
 
+// The 16-byte key of a file sealed with this seed (tests and checks only).
+void sealed_key(int32_t seed, uint8_t key[16]);
+
 // Reads the seed word of a sealed image (m >= 24), for tests and tools; 0 when too short.
 int32_t sealed_seed(const uint8_t* sealed, size_t m);
 

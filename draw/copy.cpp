@@ -273,6 +273,7 @@ void imagefilter_blurring(PIMAGE image, int intensity, int alpha) {
   const int width = im->width, height = im->height;
   BlurWeights weights[9] = {};
   for (int k = 1; k <= 8; ++k) weights[k] = blur_weights(intensity, alpha, k);
+  weights[0].centre = weights[8].centre;  // a 1 x 1 image has no neighbours
   std::vector<uint32_t> src = im->pixels;
   const uint32_t* px = src.data();
   uint32_t* out = im->pixels.data();

@@ -148,7 +148,7 @@ void getimage(PIMAGE image, int x, int y, int width, int height);
 // Picture writing: 0 or a PICTURE_* code.
 int writeimagebmp(PIMAGE image, const char* filename);  // 24-bit, bottom-up
 int writeimagejpeg(PIMAGE image, const char* filename, int quality = 75);
-int writeimagepng(PIMAGE image, const char* filename);  // keeps the top byte as alpha
+int writeimagepng(PIMAGE image, const char* filename);  // 24-bit RGB, top bytes dropped
 int writeimage(PIMAGE image, const char* filename);  // by extension: .jpg/.jpeg, .png, else BMP
 int encodeimagejpeg(PIMAGE image, int quality, std::vector<uint8_t>* out);
 

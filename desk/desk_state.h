@@ -81,6 +81,8 @@ struct DeskOptions {
   std::atomic<int32_t> theme{0};           // background theme 0-4
   std::atomic<int32_t> selector_unfolded{0};
   std::atomic<int32_t> fps_readout{0};     // Ctrl+F1
+  std::atomic<int32_t> account_index{-1};  // settings file of the signed-in account (-1 local)
+  std::atomic<int32_t> local_account{1};   // the local account never syncs
 };
 inline DeskOptions g_desk_options;
 

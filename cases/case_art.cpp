@@ -17,7 +17,7 @@ std::map<std::string, Entry>& cache() {
   return pictures;
 }
 
-draw::PIMAGE g_pin = nullptr;
+int g_live_widgets = 0;
 
 Entry& entry(const char* name) {
   Entry& e = cache()[name];
@@ -34,23 +34,15 @@ draw::PIMAGE case_picture(const char* name) { return entry(name).image; }
 
 bool case_picture_found(const char* name) { return entry(name).found; }
 
-draw::PIMAGE pin_mark() {
-  if (g_pin == nullptr) g_pin = draw::newimage(24, 24);
-  return g_pin;
-}
-
-void set_pin_mark(draw::PIMAGE source) {
-  if (source == nullptr) return;
-  draw::PIMAGE mark = pin_mark();
-  draw::clearimage(mark);
-  draw::putimage_keyblend(mark, source, 0, 0, 0, 239);
-}
-
 void release_case_pictures() {
   for (auto& [name, e] : cache()) draw::dropimage(e.image);
   cache().clear();
-  draw::dropimage(g_pin);
-  g_pin = nullptr;
+}
+
+void widget_created() { ++g_live_widgets; }
+
+void widget_destroyed() {
+  if (g_live_widgets > 0 && --g_live_widgets == 0) release_case_pictures();
 }
 
 }  // namespace wf::cases

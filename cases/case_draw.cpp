@@ -140,8 +140,9 @@ void CaseWidget::draw_title_text(draw::PIMAGE target) {
 }
 
 void CaseWidget::draw_pin(draw::PIMAGE target, unsigned alpha) {
-  if (!pinned()) return;
-  draw::putimage_keyblend(target, pin_mark(), x_ + kPinDx, y_ + kPinDy, 0, alpha);
+  if (!pinned() || g_case_desk.pin_mark == nullptr) return;
+  draw::PIMAGE mark = g_case_desk.pin_mark();
+  if (mark != nullptr) draw::putimage_keyblend(target, mark, x_ + kPinDx, y_ + kPinDy, 0, alpha);
 }
 
 void CaseWidget::draw_rubber_band(draw::PIMAGE target) {

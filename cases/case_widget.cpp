@@ -4,6 +4,8 @@
 // case_content.cpp.
 #include "cases/case_widget.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -21,7 +23,7 @@ namespace wf::cases {
 
 namespace {
 
-constexpr int kShownSizeCap = 8192;   // widest / highest case the widget builds images for
+constexpr int kShownSizeCap = 4096;   // widest / highest case the widget builds images for
 constexpr int kPositionCap = 1 << 28; // screen positions are kept inside this range
 constexpr int kPhotoStripDx = 13, kPhotoStripDy = 44, kPhotoStripW = 204;
 constexpr int kMapStripDx = 6, kMapStripDy = 37, kMapStripW = 260;
@@ -62,7 +64,7 @@ int checked_zoom(int stored) {
 }
 
 std::string zoomed_copy_name(const std::string& item_path, int zoom) {
-  return store::data_root() + item_path + "_" + std::to_string(zoom) + ".jpg";
+  return store::store_root() + item_path + "_" + std::to_string(zoom) + ".jpg";
 }
 
 }  // namespace
@@ -132,6 +134,7 @@ int CaseWidget::create_on(store::CaseRecord* record, store::Position pos, int sl
   if (record == nullptr) return kCaseNoRecord;
   destroy();
   impl_ = new Impl;
+  widget_created();
   pos_ = pos;
   slot_ = slot;
   record_ = record;
@@ -188,6 +191,7 @@ void CaseWidget::destroy() {
     drop_image(impl_->shadow_v);
     delete impl_;
     impl_ = nullptr;
+    widget_destroyed();
   }
   if (dragging_ && desk::DESK_DRAGCASE == slot_ + desk::HIT_CASE) desk::DESK_DRAGCASE = -1;
   record_ = nullptr;
@@ -365,7 +369,7 @@ static draw::PIMAGE load_zoomed(const store::CaseRecord* rec, int item, int zoom
   std::string copy = platform::native_path(zoomed_copy_name(path, zoom));
   if (draw::getimage(zoomed, copy.c_str()) == 0) return zoomed;
 
-  std::string full = platform::native_path(store::data_root() + path);
+  std::string full = platform::native_path(store::store_root() + path);
   draw::PIMAGE source = draw::newimage();
   if (draw::getimage(source, full.c_str()) != 0) {
     draw::dropimage(source);
@@ -468,7 +472,7 @@ void CaseWidget::become_text_kind(int kind) {
   drop_image(impl_->picture);
   drop_image(impl_->caption);
   set_kind(kind);
-  apply_size_change(0, 0);
+  apply_size_change(0, 0, false);
   set_modified();
 }
 
@@ -548,22 +552,23 @@ void CaseWidget::recolour(int skin) {
 }
 
 // Resizes a post by (dw, dh), each side raised to 232, and rebuilds what depends on the
-// size. Also the zero change of a kind conversion.
-void CaseWidget::apply_size_change(int dw, int dh) {
+// size; store_size writes the new size into the record (a resize by the corner). Also the
+// zero change of a kind conversion, which keeps the stored size.
+void CaseWidget::apply_size_change(int dw, int dh, bool store_size) {
   int nw = static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(w_) + dw, kMinCaseSize,
                                                 kShownSizeCap));
   int nh = static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(h_) + dh, kMinCaseSize,
                                                 kShownSizeCap));
-  if (dw != 0 || dh != 0) {
+  if (store_size) {
     under_desk_lock([&] {
       record_->width = nw;
       record_->height = nh;
     });
   }
   compute_metrics();
-  if (dw == 0 && dh == 0) {
-    // A zero change keeps the stored size and shows it raised to 232.
-  } else {
+  // Without storing (the zero change of a conversion) the stored size stays and shows
+  // raised to 232.
+  if (store_size) {
     w_ = nw;
     h_ = nh;
   }
@@ -730,7 +735,7 @@ void CaseWidget::hover_update(bool button_down, int px, int py) {
   }
   if (!was_front_) {
     was_front_ = true;
-    front_lift_ = kFrontReach;
+    front_lift_ = kind_ == store::kCaseTitle ? kArmorStripLift : kFrontReach;
   }
   write_hit();
   refresh_button_states();
@@ -827,7 +832,7 @@ void CaseWidget::pointer_release(int px, int py, unsigned flags) {
   if (resizing_) {
     resizing_ = false;
     desk::DESK_RESIZING = 0;
-    apply_size_change(px - resize_cx_, py - resize_cy_);
+    apply_size_change(px - resize_cx_, py - resize_cy_, true);
     set_modified();
   }
   if (py >= y_) {
@@ -915,6 +920,8 @@ int CaseWidget::picture_item_under_point(int px, int py) const {
 }
 
 static int put_picture_file(const std::string& native) {
+  struct stat st;
+  if (stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return kCaseNoPicture;
   if (g_case_desk.put_picture != nullptr) return g_case_desk.put_picture(native.c_str());
   draw::PIMAGE img = draw::newimage();
   int rc = draw::getimage(img, native.c_str());
@@ -957,7 +964,7 @@ int CaseWidget::copy_picture_under_point(int px, int py) {
   if (slot < 0) return kCaseNoPicture;
   std::string path = safe_item_path(record_->items[slot].path, sizeof record_->items[slot].path);
   if (path.empty()) return kCaseNoPicture;
-  return put_picture_file(platform::native_path(store::data_root() + path));
+  return put_picture_file(platform::native_path(store::store_root() + path));
 }
 
 static void open_target(const std::string& target) {
@@ -970,7 +977,7 @@ void CaseWidget::open_picture() {
   if (picture_item_ < 0) return;
   const store::ContentItem& item = record_->items[picture_item_];
   std::string path = safe_item_path(item.path, sizeof item.path);
-  if (!path.empty()) open_target(platform::native_path(store::data_root() + path));
+  if (!path.empty()) open_target(platform::native_path(store::store_root() + path));
 }
 
 void CaseWidget::open_item_at(int px, int py) {
@@ -988,7 +995,7 @@ void CaseWidget::open_item_at(int px, int py) {
   std::string path(item.path, store::field_length(item.path, sizeof item.path));
   if (line.kind == kItemImage) {
     std::string safe = safe_item_path(item.path, sizeof item.path);
-    if (!safe.empty()) open_target(platform::native_path(store::data_root() + safe));
+    if (!safe.empty()) open_target(platform::native_path(store::store_root() + safe));
   } else if (line.kind == kItemFile) {
     open_target(platform::native_path(path));
   } else {

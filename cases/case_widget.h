@@ -192,6 +192,8 @@ struct CaseDesk {
   int (*put_picture)(const char* native_path) = nullptr;
   // Opens a file (native path) or a link with the desktop's opener (unset: the platform's).
   void (*open_with_shell)(const char* target) = nullptr;
+  // The pin mark drawn on pinned cases (the skin table's), nullptr: none drawn.
+  draw::PIMAGE (*pin_mark)() = nullptr;
   // The widget of a slot of the shown whiteboard (association lines), nullptr when none.
   CaseWidget* (*widget_at)(int slot) = nullptr;
 
@@ -354,7 +356,7 @@ class CaseWidget {
   void build_picture(int item, int target_kind);
   void set_kind(int kind);
   void become_text_kind(int kind);
-  void apply_size_change(int dw, int dh);
+  void apply_size_change(int dw, int dh, bool store_size);
   void refresh_button_states();
   int hover_state(int button) const;
   int armor_button_at(int px, int py) const;

@@ -215,7 +215,7 @@ void present_page() {
   ++g.presents;
   ++g.fps_count;
   if (g.window) {
-    int w, h;
+    int w = g.width, h = g.height;
     g.window->client_size(&w, &h);
     if (w != g.width || h != g.height) g.window->resize(g.width, g.height);
   }

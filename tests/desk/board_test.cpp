@@ -34,6 +34,7 @@ class BoardTest : public ::testing::Test {
     if (slot < 0) return nullptr;
     cases::CaseWidget* w = current_board().widgets[slot];
     w->move_by(x - w->x(), y - w->y());
+    w->store_position(current_board().origin_x, current_board().origin_y);
     return w;
   }
   // Leaves the shown board for another Frame of Dir 0, as a whiteboard switch does.
@@ -137,10 +138,11 @@ TEST_F(BoardTest, PinnedCaseKeepsItsScreenPlaceAndItsRecordFollowsAfterAutosave)
   EXPECT_EQ(pinned->record()->y, stored_y + 30);
   EXPECT_EQ(loose->record()->x, 1200);
 
-  // The stored file says the same after a reload.
+  // The stored file says the same after a reload (the stacking order put it behind).
   show_frame(0);
-  store::CaseRecord* rec = store::case_record(0, 0, 0);
+  store::CaseRecord* rec = store::case_record(0, 0, 1);
   ASSERT_NE(rec, nullptr);
+  EXPECT_STREQ(rec->title, "pinned");
   EXPECT_EQ(rec->x, stored_x - 100);
 }
 
@@ -153,16 +155,18 @@ TEST_F(BoardTest, MapSentToBottomAndLockedIsNeverBroughtToFront) {
   rec->items[0].kind = 1;
   std::strcpy(rec->items[0].path, "missing\\picture.jpg");
   store::save_case(0, 0, 0);
-  show_frame(0);  // the map is rebuilt from its record
+  show_frame(0);  // the map is rebuilt from its record (the layout put it behind the post)
   BOARD_STATE& b = current_board();
-  cases::CaseWidget* map = b.widgets[0];
+  int slot = b.widgets[0]->kind() == store::kCaseMap ? 0 : 1;
+  int post = 1 - slot;
+  cases::CaseWidget* map = b.widgets[slot];
   ASSERT_EQ(map->kind(), store::kCaseMap);
 
-  ASSERT_EQ(bring_to_front(0), 2);  // reloaded in slot order: the map is front-most
-  send_to_bottom_locked(0);
-  EXPECT_EQ(b.order[b.order_count - 1], 0);
-  EXPECT_EQ(bring_to_front(0), 1);
-  EXPECT_EQ(front_slot(), 1);
+  ASSERT_EQ(bring_to_front(slot), slot == 0 ? 2 : 0);
+  send_to_bottom_locked(slot);
+  EXPECT_EQ(b.order[b.order_count - 1], slot);
+  EXPECT_EQ(bring_to_front(slot), 1);
+  EXPECT_EQ(front_slot(), post);
 
   // A click on it does not raise it either.
   int mx = map->x() + 1 + map->picture_width() / 2, my = map->y() + 1 + map->picture_height() / 2;
@@ -170,13 +174,13 @@ TEST_F(BoardTest, MapSentToBottomAndLockedIsNeverBroughtToFront) {
   inject_mouse(MOUSE_DOWN, mx, my, MOUSE_LEFT);
   inject_mouse(MOUSE_UP, mx, my, MOUSE_LEFT);
   h.frames(2);
-  EXPECT_EQ(front_slot(), 1);
+  EXPECT_EQ(front_slot(), post);
 
   // Released from the bottom it can come forward again; both changes mark it modified.
-  release_from_bottom(0);
+  release_from_bottom(slot);
   EXPECT_NE(map->modified(), 0);
-  EXPECT_EQ(bring_to_front(0), 0);
-  EXPECT_EQ(front_slot(), 0);
+  EXPECT_EQ(bring_to_front(slot), 0);
+  EXPECT_EQ(front_slot(), slot);
 }
 
 TEST_F(BoardTest, StackingOrderSurvivesStoreLayoutAndReload) {
@@ -260,7 +264,7 @@ TEST_F(BoardTest, CtrlNCreatesACentredCaseThatSurvivesARestart) {
   inject_mouse(MOUSE_MOVE, gx, gy);
   h.frame();
   inject_mouse(MOUSE_DOWN, gx, gy, MOUSE_LEFT);
-  inject_mouse(MOUSE_MOVE, gx + 30, gy + 20);
+  inject_mouse(MOUSE_MOVE, gx + 5, gy + 3);  // still on the title bar: the drag starts
   inject_mouse(MOUSE_MOVE, gx + 60, gy + 40);
   inject_mouse(MOUSE_UP, gx + 60, gy + 40, MOUSE_LEFT);
   h.frame();

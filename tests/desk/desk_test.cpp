@@ -40,6 +40,7 @@ class DeskTest : public ::testing::Test {
     if (slot < 0) return nullptr;
     cases::CaseWidget* w = current_board().widgets[slot];
     w->move_by(x - w->x(), y - w->y());
+    w->store_position(current_board().origin_x, current_board().origin_y);
     return w;
   }
   uint32_t canvas_pixel(int x, int y) {
@@ -64,7 +65,7 @@ TEST_F(DeskTest, HitTargetsHaveStrictEdges) {
       {left, top + 50, HIT_EMPTY},      {left + 1, top + 50, HIT_CASE + w->slot()},
       {right, top + 50, HIT_EMPTY},     {right - 1, top + 50, HIT_CASE + w->slot()},
       {left + 50, bottom, HIT_EMPTY},   {left + 50, bottom - 1, HIT_CASE + w->slot()},
-      {300, 35, HIT_TOPBAR},            {41 + 1, 1, HIT_PANEL},
+      {41, 1, HIT_TOPBAR},              {41 + 1, 1, HIT_PANEL},
   };
   for (const Case& c : table)
     EXPECT_EQ(h.desk->hit_test(c.x, c.y), c.want) << "at " << c.x << ", " << c.y;

@@ -9,6 +9,12 @@
 // The matcher takes the longest match among the pair's chain (newest first, only a strictly
 // longer candidate replaces the best), cut so that start + n <= pos and pos + n <= L.
 //
+// Finding that match by walking the whole pair chain costs time quadratic in the block on
+// some inputs, so the coder also files every node start in chains keyed by its first k bytes
+// (a few k from 3 to 64) and asks the longest k first: when a candidate of length k or more
+// exists, every candidate that could win is in that chain. This picks exactly the match the
+// full pair-chain walk picks (tests compare the two); only the time differs.
+//
 // This file holds the plain coder, free of any class hierarchy; compress.h wraps it in the
 // classes the programs use.
 #pragma once
@@ -21,9 +27,13 @@ namespace wf::store {
 constexpr int kLz77MaxBlock = 65536;
 constexpr int kLz77OutputSlack = 16;  // Compress output room: length + 16
 
+constexpr int kLz77Levels = 5;  // prefix lengths of the search chains, see lz77.cpp
+
 class Lz77Coder {
  public:
-  Lz77Coder();
+  // full_walk: find matches by walking the whole pair chain (the reference behaviour, slow
+  // on some inputs; for tests).
+  explicit Lz77Coder(bool full_walk = false);
   ~Lz77Coder();
   Lz77Coder(const Lz77Coder&) = delete;
   Lz77Coder& operator=(const Lz77Coder&) = delete;
@@ -46,8 +56,13 @@ class Lz77Coder {
     uint16_t next;
   };
 
+  void allocate_tables();
+  void clear_used_entries();
+  int code_block(const uint8_t* block, int length, uint8_t* out);
   void insert(int count);
+  void file_node(int node, int start);
   int find_match(int pos, int* start) const;
+  int find_match_full_walk(int pos, int* start) const;
 
   const uint8_t* window_ = nullptr;  // the block being coded
   int32_t window_length_ = 0;        // bytes of the block already entered into the chains
@@ -55,6 +70,11 @@ class Lz77Coder {
   std::unique_ptr<uint16_t[]> heads_;  // 65536 chain heads, 0 = empty
   std::unique_ptr<Node[]> nodes_;      // 65536 nodes; node 0 means "none"
   int32_t next_node_ = 1;
+  bool full_walk_ = false;
+  // Search chains, per level: heads by prefix hash, and the next node of each node.
+  std::unique_ptr<uint16_t[]> pair_count_;   // nodes per pair chain (saturating)
+  std::unique_ptr<uint16_t[]> level_heads_;  // kLz77Levels x kLevelHeads
+  std::unique_ptr<uint16_t[]> level_next_;   // kLz77Levels x 65536
 };
 
 }  // namespace wf::store

@@ -204,6 +204,45 @@ TEST(Lz77Stream, RoundTripsKeepEveryByte) {
   EXPECT_EQ(0, std::memcmp(a.data(), b.data(), static_cast<size_t>(na)));
 }
 
+// The search chains are a faster way to the same match: the coded bytes must equal those of
+// the full pair-chain walk on inputs of every shape, and at every block length near the end.
+TEST(Lz77, SearchChainsPickTheFullWalksMatches) {
+  std::vector<Bytes> inputs;
+  std::mt19937 gen(11);
+  for (int alphabet : {2, 3, 4, 16, 256}) {
+    Bytes v(20000);
+    for (auto& b : v) b = static_cast<uint8_t>('a' + gen() % alphabet);
+    inputs.push_back(v);
+  }
+  Bytes segments;  // periodic stretches of random lengths, broken by other bytes
+  while (segments.size() < 30000) {
+    int len = static_cast<int>(gen() % 300);
+    for (int i = 0; i < len; ++i) segments.push_back("ab"[i % 2]);
+    segments.push_back(static_cast<uint8_t>('X' + gen() % 3));
+  }
+  inputs.push_back(segments);
+  Bytes runs;
+  while (runs.size() < 20000) runs.insert(runs.end(), gen() % 40, static_cast<uint8_t>(gen() % 3));
+  inputs.push_back(runs);
+  std::string text;
+  while (text.size() < 30000) text += "便签 note board 白板 the plan 计划 " + std::to_string(gen() % 100);
+  inputs.push_back(of(text));
+  for (int n = 1; n < 80; ++n) {
+    Bytes v(static_cast<size_t>(n));
+    for (auto& b : v) b = static_cast<uint8_t>("aab"[gen() % 3]);
+    inputs.push_back(v);
+  }
+  Lz77Coder fast, full(true);
+  for (const Bytes& in : inputs) {
+    int len = static_cast<int>(in.size());
+    Bytes a(in.size() + kLz77OutputSlack), b(in.size() + kLz77OutputSlack);
+    int na = fast.compress(in.data(), len, a.data());
+    int nb = full.compress(in.data(), len, b.data());
+    ASSERT_EQ(na, nb) << len;
+    EXPECT_EQ(0, std::memcmp(a.data(), b.data(), static_cast<size_t>(na))) << len;
+  }
+}
+
 TEST(Lz77, MalformedTokensAreRefused) {
   struct Case {
     const char* what;

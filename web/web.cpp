@@ -11,13 +11,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
 #include "platform/gbk.h"
-#include "platform/names.h"
 #include "platform/paths.h"
+#include "platform/tempdir.h"
 #include "web/fetch.h"
 #include "web/page_scan.h"
 
@@ -168,14 +167,14 @@ EchoPage echo_page(int row) {
 }
 
 std::string temp_folder() {
+  std::string folder;
   {
     std::lock_guard<std::mutex> hold(g_temp_lock);
-    if (!g_temp_folder.empty()) return g_temp_folder;
+    folder = g_temp_folder;
   }
-  const char* system = std::getenv("TMPDIR");
-  std::string base = (system && *system) ? system : "/tmp";
-  while (base.size() > 1 && base.back() == '/') base.pop_back();
-  return base + "/" + names::kTempFolder;
+  if (folder.empty()) folder = platform::temp_folder();  // the shell's, made at start-up
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
 }
 
 void set_temp_folder(const std::string& native_folder) {

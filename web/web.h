@@ -130,8 +130,9 @@ inline constexpr int kDownloadWriteFailed = -7;      // writing temp or target f
 // Returns 0 or one of the codes above.
 int download_file(const char* target, const char* url);
 
-// The program's temp folder (native path, no trailing slash): by default "Wrenfield" inside
-// $TMPDIR (or /tmp). The shell creates it at start-up; tests point it elsewhere.
+// The temp folder for downloads (native path, no trailing slash): by default the program's
+// temp folder (platform/tempdir.h), which the shell creates at start-up; tests point it
+// elsewhere (empty: back to the default).
 std::string temp_folder();
 void set_temp_folder(const std::string& native_folder);
 

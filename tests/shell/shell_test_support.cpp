@@ -44,6 +44,7 @@ StoreFolder::~StoreFolder() {
 HeadlessWindow::HeadlessWindow(int width, int height) {
   platform::use_virtual_clock(true);
   draw::usebackend(draw::BACKEND_HEADLESS);
+  draw::graphmode(draw::GRAPH_NOBORDER | draw::GRAPH_MANUAL | draw::GRAPH_NOEXIT, 0, 0);
   draw::initgraph(width, height);
   draw::headless_setforeground(true);
 }

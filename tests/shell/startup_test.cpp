@@ -115,6 +115,10 @@ TEST(Instances, ThirdInstanceEndsAtOnceWhileTwoRun) {
   pid_t first = 0, second = 0;
   ASSERT_EQ(platform::start_process(copies[0].c_str(), &first), 0);
   ASSERT_EQ(platform::start_process(copies[1].c_str(), &second), 0);
+  // Each holder leaves a "ready" file beside itself once it has passed its own check.
+  for (int i = 0; i < 2; ++i)
+    while (!std::filesystem::exists(tmp.path + "/c" + std::to_string(i) + "/ready"))
+      std::this_thread::yield();
   EXPECT_EQ(platform::process_count("Wrenfield"), 2);
 
   EXPECT_EQ(platform::run_process(copies[2].c_str()), 0);

@@ -9,6 +9,7 @@
 //
 // Usage: skingen <output folder> [--sheet <file.png>]
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <png.h>
 #include <sys/stat.h>
 
@@ -807,18 +808,20 @@ void paint_dialog(Canvas& c) {
   } else if (is(c.pic->name, "NEWBOX_OPTION")) {
     begin(c, false, kBar);
     fill_rect(cr, c.w - 1, 0, 1, c.h, 0x2C2A31);
-    draw_text(cr, U(u8"选项"), 46, 52, 22, kText, true);
+    draw_text(cr, U(u8"选项"), 46, 44, 20, kText, true);
     const OptionSection sections[4] = {
         {109, u8"夜间模式", u8"在白板背后显示星空壁纸", Icon::Picture},
         {243, u8"坐标网格", u8"在白板上显示坐标轴与网格", Icon::Origin},
         {379, u8"快速新建", u8"新建 case 时不弹出对话框，随机选择皮肤", Icon::NotePlus},
         {520, u8"高帧率绘制", u8"以更高的帧率绘制界面，更流畅，也更耗电", Icon::Sync},
     };
+    // Each switch (drawn by the panel at (46, y), its state word beside it) sits under its
+    // heading and a line that says what it does.
     for (const OptionSection& s : sections) {
-      fill_rect(cr, 46, s.y - 46, c.w - 92, 1, 0x2A2730);
-      draw_icon(cr, s.icon, 54, s.y - 20, 16, kAccentHi);
-      draw_text(cr, U(s.title), 70, s.y - 14, 15, kText, true);
-      draw_text(cr, U(s.text), 46, s.y + 44, 12, 0x8C8895);
+      if (s.y > 200) fill_rect(cr, 46, s.y - 62, c.w - 92, 1, 0x2A2730);
+      draw_icon(cr, s.icon, 54, s.y - 36, 16, kAccentHi);
+      draw_text(cr, U(s.title), 70, s.y - 30, 15, kText, true);
+      draw_text(cr, U(s.text), 46, s.y - 10, 12, 0x8C8895);
     }
   } else if (is(c.pic->name, "NEWBOX_ABOUT")) {
     begin(c, false, 0x04020D);
@@ -916,7 +919,7 @@ void paint_signin(Canvas& c) {
     cairo_fill(cr);
     cairo_pattern_destroy(glow);
     fill_rect(cr, 0, 0, c.w, 20, kBar);
-    draw_mark(cr, 20, 40, 34);
+    draw_mark(cr, 20, 64, 34);
     fill_rect(cr, 63, 110, 48, 2, kAccent);
     return;
   }
@@ -1081,13 +1084,127 @@ int write_png(const std::string& path, const Rendered& r) {
   return std::fclose(file) == 0 ? 0 : -3;
 }
 
+
+// ---- Scenes: a few screens put together from the pictures as the program places them ----
+
+struct Scene {
+  int w, h;
+  std::vector<uint32_t> rgb;
+  void fill(int x, int y, int fw, int fh, uint32_t v) {
+    for (int yy = std::max(0, y); yy < std::min(h, y + fh); ++yy)
+      for (int xx = std::max(0, x); xx < std::min(w, x + fw); ++xx) rgb[size_t(yy) * w + xx] = v;
+  }
+  // Plain or keyed copy (keyed: black source pixels leave the scene as it is).
+  void put(const Rendered& r, int x, int y, bool keyed, double alpha = 1.0) {
+    for (int yy = 0; yy < r.h; ++yy)
+      for (int xx = 0; xx < r.w; ++xx) {
+        int sx = x + xx, sy = y + yy;
+        if (sx < 0 || sy < 0 || sx >= w || sy >= h) continue;
+        uint32_t v = r.rgb[size_t(yy) * r.w + xx];
+        if (keyed && v == 0) continue;
+        uint32_t& d = rgb[size_t(sy) * w + sx];
+        d = alpha >= 1.0 ? v : mix(d, v, alpha);
+      }
+  }
+};
+
+const Rendered* find_rendered(const std::vector<Rendered>& all, const char* name) {
+  for (size_t i = 0; i < all.size(); ++i)
+    if (std::strcmp(kPics[i].name, name) == 0) return &all[i];
+  return nullptr;
+}
+
+std::vector<Scene> build_scenes(const std::vector<Rendered>& all) {
+  auto put = [&](Scene& s, const char* name, int x, int y, bool keyed, double alpha = 1.0) {
+    if (const Rendered* r = find_rendered(all, name)) s.put(*r, x, y, keyed, alpha);
+  };
+  std::vector<Scene> scenes;
+  // The desk in normal mode: top strip, whiteboard in theme 0, a post, a title, the menu.
+  {
+    const int W = 1400, H = 560, T = 63;
+    Scene s{W, H, std::vector<uint32_t>(size_t(W) * H, kTheme[0])};
+    s.fill(0, 0, W, T, kBar);
+    put(s, "TOP_LOGO_0", 0, 0, true);
+    put(s, "TOP_MENU_NEW_0", 171, 10, false);
+    const char* tools[5] = {"TOOLS_NEW_0", "TOOLS_CUT_1", "TOOLS_CEL_2", "TOOLS_CER_0", "TOOLS_SYNC_0"};
+    for (int i = 0; i < 5; ++i) put(s, tools[i], 760 + 58 * i, 8, true);
+    put(s, "TOOLS_CUT_REM", 818 + 2, 8 + 45, false);
+    for (int i = 0; i < 5; ++i) {
+      std::string n = "TOP_COLOR_" + std::to_string(i) + "0";
+      put(s, n.c_str(), W - 374 + 25 * i, 0, true);
+    }
+    put(s, "TOP_COLOR_01", W - 374, 0, true);
+    put(s, "TOP_LOCK_0", W - 219, 0, true);
+    put(s, "TOP_USER_1", W - 193, 0, true);
+    put(s, "TOP_MIN_0", W - 135, 0, true);
+    put(s, "TOP_MAX_0", W - 90, 0, true);
+    put(s, "TOP_CLOSE_1", W - 45, 0, true);
+    // A post of colour 0, focused, with its armor strip and a pin.
+    int px = 120, py = 150, pw = 260, ph = 220;
+    s.fill(px + 3, py + ph, pw, 3, 0x9A9A9A);
+    s.fill(px + pw, py + 3, 3, ph, 0x9A9A9A);
+    s.fill(px, py, pw, ph, kCaseBody[0]);
+    s.fill(px, py, pw, 30, kCaseTitle[0]);
+    const char* armor[8] = {"ARMOR_RESIZE_0", "ARMOR_CUT_0", "ARMOR_COPY_1", "ARMOR_PASTE_0",
+                            "ARMOR_UP_0", "ARMOR_LINE_0", "ARMOR_DOWN_0", "ARMOR_TACI_2"};
+    for (int i = 0; i < 8; ++i) put(s, armor[i], px + 28 * i, py - 29, true);
+    put(s, "ARMOR_REM_COPY", px + 56 + 10, py - 29 + 30, false);
+    put(s, "TACI_MARK", px + 5, py - 22, true, 239 / 255.0);
+    put(s, "PULL_0", px + pw - 11, py + ph - 11, true);
+    // Title cases in several colours.
+    for (int c = 0; c < 5; ++c) {
+      std::string n = "NOTEPAD_" + std::to_string(10 + c * 2);
+      put(s, n.c_str(), 480, 120 + 44 * c, false);
+    }
+    // The context menu with a hovered and a disabled row.
+    int mx = 800, my = 140;
+    put(s, "RMENU_BACK", mx, my, true);
+    const char* rows[11] = {"RMENU_NEW_0", "RMENU_DEL_1", "RMENU_CUTN_0", "RMENU_PASTEN_2",
+                            "RMENU_REN_0", "RMENU_RESKIN_0", "RMENU_COPY_0", "RMENU_PASTE_0",
+                            "RMENU_TO_TITLE_0", "RMENU_TOBMP_2", "RMENU_TOPIC_2"};
+    for (int i = 0; i < 11; ++i) put(s, rows[i], mx + 3, my + 9 + 28 * i, true);
+    // The top menu, open under the logo.
+    const char* menu[5] = {"TOP_MENU_OPTION_0", "TOP_MENU_UPDATE_1", "TOP_MENU_QUICK_0",
+                           "TOP_MENU_TOME_0", "TOP_MENU_ABOUT_0"};
+    for (int i = 0; i < 5; ++i) put(s, menu[i], 8, 63 + 48 * i, true, 239 / 255.0);
+    put(s, "RENBOX_BACK_0", 1040, 150, false);
+    put(s, "RENBOX_YES_1", 1040 + 218, 151, true);
+    put(s, "RENBOX_NO_0", 1040 + 239, 151, true);
+    put(s, "NEWBOX_BACK_FRAME", 1040, 220, false);
+    put(s, "NEWBOX_YES_0", 1040 + 267 - 91, 220, true);
+    put(s, "NEWBOX_NO_1", 1040 + 267 - 45, 220, true);
+    scenes.push_back(std::move(s));
+  }
+  // The sign-in screen.
+  {
+    Scene s{386, 482, std::vector<uint32_t>(size_t(386) * 482, 0)};
+    put(s, "LOGIN_BACK", 0, 0, false);
+    put(s, "TOP_MIN_0", 295, 0, true);
+    put(s, "TOP_CLOSE_1", 341, 0, true);
+    put(s, "NAME_1", 63, 146, false);
+    put(s, "LOGIN_AW_0", 292, 147, false);
+    put(s, "PASSWD_0", 63, 192, false);
+    put(s, "CHECK_BOX_2", 65, 238, false);
+    put(s, "CHECK_BOX_0", 150, 238, false);
+    put(s, "TOLOG_1", 63, 270, false);
+    put(s, "TOREG_0", 174, 270, false);
+    put(s, "TOLOCAL_0", 254, 270, false);
+    put(s, "LOGIN_BACK_2", 0, 362, false, 159 / 255.0);
+    scenes.push_back(std::move(s));
+  }
+  return scenes;
+}
+
 // The contact sheet: every picture on a neutral ground with its name, keyed pictures shown
 // over their matte as the program draws them, grouped by family.
 int write_sheet(const std::string& path, const std::vector<Rendered>& all) {
   const int kSheetWidth = 2200, kGap = 14, kLabel = 16;
   struct Place { int x, y, w, h; double scale; };
   std::vector<Place> places(all.size());
-  int x = kGap, y = kGap + 10, row_h = 0;
+  std::vector<Scene> scenes = build_scenes(all);
+  int scenes_h = 0;
+  for (const Scene& sc : scenes) scenes_h = std::max(scenes_h, sc.h);
+  int x = kGap, y = kGap + 10 + scenes_h + kGap, row_h = 0;
   const char* family = nullptr;
   for (size_t i = 0; i < all.size(); ++i) {
     const Rendered& r = all[i];
@@ -1113,6 +1230,20 @@ int write_sheet(const std::string& path, const std::vector<Rendered>& all) {
   cairo_surface_t* sheet = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kSheetWidth, height);
   cairo_t* cr = cairo_create(sheet);
   fill_rect(cr, 0, 0, kSheetWidth, height, 0x8A8D93);
+  int scene_x = kGap;
+  for (const Scene& sc : scenes) {
+    cairo_surface_t* pic = cairo_image_surface_create(CAIRO_FORMAT_RGB24, sc.w, sc.h);
+    cairo_surface_flush(pic);
+    unsigned char* data = cairo_image_surface_get_data(pic);
+    int stride = cairo_image_surface_get_stride(pic);
+    for (int yy = 0; yy < sc.h; ++yy)
+      std::memcpy(data + size_t(yy) * stride, &sc.rgb[size_t(yy) * sc.w], size_t(sc.w) * 4);
+    cairo_surface_mark_dirty(pic);
+    cairo_set_source_surface(cr, pic, scene_x, kGap);
+    cairo_paint(cr);
+    cairo_surface_destroy(pic);
+    scene_x += sc.w + kGap;
+  }
   family = nullptr;
   for (size_t i = 0; i < all.size(); ++i) {
     const Rendered& r = all[i];
@@ -1173,5 +1304,8 @@ int main(int argc, char** argv) {
     ++failures;
   }
   if (g_warnings) std::fprintf(stderr, "skingen: %d warnings\n", g_warnings);
+  // Drop cairo's and fontconfig's caches, so that leak checkers see a clean exit.
+  cairo_debug_reset_static_data();
+  FcFini();
   return failures ? 1 : 0;
 }

@@ -15,7 +15,7 @@ constexpr int kShortChain = 24;
 
 // Prefix lengths of the search chains, longest first. The last level (3) only has to find the
 // newest candidate of length 3; below it the pair chain's head gives length 2.
-constexpr int kLevelLength[kLz77Levels] = {64, 16, 8, 4, 3};
+constexpr int kLevelLength[kLz77Levels] = {32, 8, 4, 3};
 
 inline uint64_t load64(const uint8_t* p) {
   uint64_t v;
@@ -197,13 +197,14 @@ int Lz77Coder::find_match(int pos, int* start) const {
   if (head == 0) return 0;
   if (pair_count_[b[pos] * 256u + b[pos + 1]] <= kShortChain) return find_match_full_walk(pos, start);
   const int room = length - pos;
+  int longest = room;  // no candidate is longer than this
   for (int level = 0; level < kLz77Levels; ++level) {
     int k = kLevelLength[level];
     if (room < k || pos + (k > 8 ? k : 8) > length) continue;
     const uint16_t* next = level_next_.get() + level * kNodeCount;
     int best = k - 1;
     int best_start = -1;
-    for (uint16_t n = level_heads_[level * kLevelHeads + prefix_hash(b + pos, k)]; n != 0 && best < room;
+    for (uint16_t n = level_heads_[level * kLevelHeads + prefix_hash(b + pos, k)]; n != 0 && best < longest;
          n = next[n]) {
       int d = nodes_[n].start;
       int m = pos - d < room ? pos - d : room;
@@ -218,6 +219,7 @@ int Lz77Coder::find_match(int pos, int* start) const {
       *start = best_start;
       return best;
     }
+    longest = k - 1;  // this level found nothing of length k or more, so nothing exists
   }
   // Near the block end the levels are skipped (they cannot read 8 bytes there): walk the pair
   // chain, which is short work for the few positions left.
@@ -238,6 +240,14 @@ void Lz77Coder::allocate_tables() {
 }
 
 void Lz77Coder::clear_used_entries() {
+  // Past a few thousand nodes, clearing the whole tables is the cheaper way.
+  if (next_node_ > 4096) {
+    std::memset(heads_.get(), 0, kPairCount * sizeof(uint16_t));
+    std::memset(pair_count_.get(), 0, kPairCount * sizeof(uint16_t));
+    std::memset(level_heads_.get(), 0, kLz77Levels * kLevelHeads * sizeof(uint16_t));
+    next_node_ = 1;
+    return;
+  }
   const uint8_t* b = window_;
   for (int n = 1; n < next_node_; ++n) {
     int s = nodes_[n].start;

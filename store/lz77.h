@@ -27,7 +27,7 @@ namespace wf::store {
 constexpr int kLz77MaxBlock = 65536;
 constexpr int kLz77OutputSlack = 16;  // Compress output room: length + 16
 
-constexpr int kLz77Levels = 5;  // prefix lengths of the search chains, see lz77.cpp
+constexpr int kLz77Levels = 4;  // prefix lengths of the search chains, see lz77.cpp
 
 class Lz77Coder {
  public:

@@ -1,6 +1,6 @@
 // Fuzz target of the record loaders: a valid account tree is made once; each input replaces
 // one of its files (chosen by the first byte), the store and the timeline are loaded from
-// it (with or without the repair pass), then the file is put back.
+// it (with or without the repair pass), then every file is put back.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -20,6 +20,7 @@ namespace {
 using namespace wf::store;
 
 std::vector<std::string> g_files;
+std::vector<std::vector<uint8_t>> g_kept;  // the valid bytes of every file
 
 std::vector<uint8_t> read_all(const std::string& stored) {
   std::ifstream in(wf::platform::native_path(stored), std::ios::binary);
@@ -44,6 +45,7 @@ void make_tree() {
                                                        g_store.root.dir_stamps[0].month),
              journal_path()};
   free_store();
+  for (const std::string& f : g_files) g_kept.push_back(read_all(f));
 }
 
 }  // namespace
@@ -53,7 +55,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const std::string& target = g_files[data[0] % g_files.size()];
   const bool repair = (data[0] & 0x80) != 0;
-  std::vector<uint8_t> kept = read_all(target);
   write_all(target, data + 1, size - 1);
   check_root_record(data + 1, size - 1);
   check_case_record(data + 1, size - 1);
@@ -65,6 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int j = 0; j < frame_count(0); ++j) load_cases(0, j);
   }
   free_store();
-  write_all(target, kept.data(), kept.size());
+  // The repair pass may have rewritten other files too: put every one back.
+  for (size_t i = 0; i < g_files.size(); ++i) write_all(g_files[i], g_kept[i].data(), g_kept[i].size());
   return 0;
 }

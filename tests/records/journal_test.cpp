@@ -109,9 +109,9 @@ TEST_F(Journal, TimelineCheckEnteredOnceAndPicturesCarryTheirLength) {
   std::vector<ChangeRecord> log = added();
   ASSERT_EQ(3u, log.size());
   EXPECT_EQ(kOpTimelineCheck, log[0].op);
-  EXPECT_EQ(1234u, log[1].content_size);
+  EXPECT_EQ(1234u, log[1].content_size + 0u);
   EXPECT_TRUE(same_object(pic, log[1].stamp));
-  EXPECT_EQ(0u, log[2].content_size);
+  EXPECT_EQ(0u, log[2].content_size + 0u);
 }
 
 TEST_F(Journal, LoadCancelAndDelete) {
@@ -137,7 +137,7 @@ TEST_F(Journal, LoadCancelAndDelete) {
   expect_file_is_list();
 
   ASSERT_EQ(0, journal_append_password("secret"));
-  EXPECT_EQ(6u, journal_entries().back().content_size);
+  EXPECT_EQ(6u, journal_entries().back().content_size + 0u);
   journal_delete();
   EXPECT_EQ(0u, journal_size());
   EXPECT_FALSE(std::filesystem::exists(platform::native_path(journal_path())));

@@ -60,11 +60,11 @@ TEST_F(RecordStore, FirstLoadCreatesTheTreeWithItsThreeJournalRecords) {
   ASSERT_EQ(3u, log.size());
   EXPECT_EQ(kOpNew, log[0].op);
   EXPECT_EQ(kClassDir, log[0].cls);
-  EXPECT_EQ(kDirRecordSize, log[0].content_size);
+  EXPECT_EQ(kDirRecordSize, log[0].content_size + 0u);
   EXPECT_STREQ("工作台", log[0].dir_name);
   EXPECT_EQ(kOpNew, log[1].op);
   EXPECT_EQ(kClassFrame, log[1].cls);
-  EXPECT_EQ(kFrameRecordSize, log[1].content_size);
+  EXPECT_EQ(kFrameRecordSize, log[1].content_size + 0u);
   EXPECT_STREQ("我的白板", log[1].frame_name);
   EXPECT_TRUE(same_object(log[1].stamp, frame_record(0, 0)->own));
   EXPECT_EQ(kOpItemCount, log[2].op);

@@ -2,6 +2,8 @@
 // masked trailer, and the whole-file forms. One lock serialises every call.
 #include "store/sealed.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -251,9 +253,14 @@ int write_sealed(std::string_view stored_path, const uint8_t* plain, size_t n) {
 }
 
 long read_sealed(std::string_view stored_path, uint8_t* out, size_t room) {
+  std::string path = platform::native_path(stored_path);
+  // A file far larger than any sealing of room bytes cannot fit; it is not read at all.
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && static_cast<uint64_t>(st.st_size) > 2 * sealed_size(room))
+    return kSealNoRoom;
   std::vector<uint8_t> sealed;
   bool missing = false;
-  int rc = read_whole(platform::native_path(stored_path), &sealed, &missing);
+  int rc = read_whole(path, &sealed, &missing);
   if (rc < 0) return rc;
   if (missing) return kSealMissing;
   if (sealed.empty()) return kSealEmptyFile;

@@ -138,6 +138,8 @@ int load_settings(int index, const std::string& password) {
     int32_t id = account_table().folder_id(index);
     if (id == kNoAccount) return kSettingsEmptyEntry;
     expected_password = account_table().password(index);
+    platform::make_folder(kAccountRoot);
+    platform::make_folder(account_folder(id));
     g_data_root = account_folder(id) + "\\";
   }
 
@@ -150,7 +152,8 @@ int load_settings(int index, const std::string& password) {
   // Room for more than a record, so that a longer file shows up as damaged, not as cut.
   uint8_t buf[2 * kSettingsSize];
   long n = read_sealed(path, buf, sizeof buf);
-  if (n == kSealEmptyFile || n == kSealMissing) return kSettingsBadIndex;
+  if (n == kSealEmptyFile) return kSettingsBadIndex;
+  if (n == kSealMissing) return kSettingsWriteFailed;  // the defaults could not be written
   if (n != kSettingsSize) return kSettingsDamaged;
   std::memcpy(g_settings.bytes, buf, kSettingsSize);
   g_settings.set_lite_mode(true);

@@ -286,6 +286,7 @@ void CaseWidget::draw(draw::PIMAGE target, bool raised) {
     case store::kCaseMap: draw_picture_case(target); break;
     default: draw_post(target); break;
   }
+  draw_associations(target);
 }
 
 }  // namespace wf::cases

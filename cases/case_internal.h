@@ -50,6 +50,14 @@ struct CaseWidget::Impl {
   int pixels_per_row = 0;
   int thumb_offset = 0;
   bool content_dirty = true;
+
+  // Resolved association lists (up, lateral, down, as in the record): the entry count they
+  // were resolved for and the target slot of each entry (-1: not among the loaded cases).
+  struct Links {
+    int count = -1;
+    int16_t slot[store::kAssociations] = {};
+  };
+  Links links[3];
 };
 
 inline void drop_image(draw::PIMAGE& image) {

@@ -192,8 +192,10 @@ struct CaseDesk {
   int (*put_picture)(const char* native_path) = nullptr;
   // Opens a file (native path) or a link with the desktop's opener (unset: the platform's).
   void (*open_with_shell)(const char* target) = nullptr;
-  // The pin mark drawn on pinned cases (the skin table's), nullptr: none drawn.
+  // The pin mark drawn on pinned cases and the end mark of association lines (the skin
+  // table's two pin pictures); nullptr: not drawn.
   draw::PIMAGE (*pin_mark)() = nullptr;
+  draw::PIMAGE (*end_mark)() = nullptr;
   // The widget of a slot of the shown whiteboard (association lines), nullptr when none.
   CaseWidget* (*widget_at)(int slot) = nullptr;
 
@@ -300,6 +302,10 @@ class CaseWidget {
   void end_association_mode();
   // Ends a map sign mode started here.
   void end_sign_mode();
+  // Finds the widgets the association lists point at (through CaseDesk::widget_at). The
+  // desk calls it once all widgets of a whiteboard exist; drawing also resolves again by
+  // itself when a list changed or a target slot now holds another case.
+  void resolve();
 
   // ---- Modified flag and layout request ----
 
@@ -380,6 +386,7 @@ class CaseWidget {
   void draw_post(draw::PIMAGE target);
   void draw_title(draw::PIMAGE target, bool raised);
   void draw_picture_case(draw::PIMAGE target);
+  void draw_associations(draw::PIMAGE target);
 
   // Identity.
   store::Position pos_;

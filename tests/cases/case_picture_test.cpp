@@ -72,7 +72,7 @@ TEST_F(PictureCaseTest, PhotoFramesItsPictureAndMapShowsItPlain) {
 
   widget_.to_map_item(2);
   EXPECT_EQ(widget_.kind(), store::kCaseMap);
-  EXPECT_EQ(rec_->case_kind, store::kCaseMap);
+  EXPECT_EQ(+rec_->case_kind, store::kCaseMap);
   EXPECT_EQ(widget_.picture_width(), 40);
   EXPECT_EQ(hit_[kHitStripLeft], x + 6);
   EXPECT_EQ(hit_[kHitStripRight], x + 6 + 260);
@@ -89,7 +89,7 @@ TEST_F(PictureCaseTest, HoldingZoomInStepsEachHoverUpdateUpTo250) {
   EXPECT_EQ(widget_.picture_width(), 40 * 105 / 100 + 14);
   for (int i = 0; i < 40; ++i) widget_.hover_update(true, bx, by);
   EXPECT_EQ(widget_.zoom(), 250);
-  EXPECT_EQ(rec_->zoom, 250);
+  EXPECT_EQ(+rec_->zoom, 250);
   EXPECT_EQ(widget_.picture_width(), 100 + 14);
   widget_.hover_update(false, bx, by);
   EXPECT_EQ(widget_.zoom(), 250);
@@ -130,8 +130,8 @@ TEST_F(PictureCaseTest, NewPictureItemResetsZoom) {
   EXPECT_EQ(widget_.zoom(), 150);
   ASSERT_EQ(widget_.to_photo_item(5), kCaseOk);
   EXPECT_EQ(widget_.zoom(), 100);
-  EXPECT_EQ(rec_->zoom, 100);
-  EXPECT_EQ(rec_->picture_item, 5u);
+  EXPECT_EQ(+rec_->zoom, 100);
+  EXPECT_EQ(+rec_->picture_item, 5u);
   EXPECT_EQ(widget_.to_photo_item(30), kCaseNoPicture);
 }
 

@@ -37,7 +37,7 @@ TEST_F(CaseTest, NarrowPostShowsRaisedSizeAndKeepsItsRecord) {
   EXPECT_EQ(widget_.x(), x);
   EXPECT_EQ(widget_.width(), 232);
   EXPECT_EQ(widget_.height(), 500);
-  EXPECT_EQ(rec_->width, 100);
+  EXPECT_EQ(+rec_->width, 100);
   EXPECT_EQ(std::vector<int32_t>(hit_, hit_ + 5),
             (std::vector<int32_t>{kSlot, x, y, x + 232, y + 500}));
   EXPECT_EQ(widget_.metrics().content_width, 232 - 28);
@@ -54,13 +54,13 @@ TEST_F(CaseTest, NarrowPostShowsRaisedSizeAndKeepsItsRecord) {
   // Moving and recolouring leave the stored width alone; a resize stores the shown one.
   widget_.move_by(5, 5);
   widget_.recolour(4);
-  EXPECT_EQ(rec_->width, 100);
+  EXPECT_EQ(+rec_->width, 100);
   g_fake.front = kSlot;
   widget_.pointer_drag(move_at(x + 5 + 229, y + 5 + 497), 0, 0, 0);
   ASSERT_TRUE(widget_.resizing());
   widget_.pointer_release(x + 5 + 232, y + 5 + 500);
-  EXPECT_EQ(rec_->width, 232);
-  EXPECT_EQ(rec_->height, 500);
+  EXPECT_EQ(+rec_->width, 232);
+  EXPECT_EQ(+rec_->height, 500);
 }
 
 TEST_F(CaseTest, TitleHitsAndDrawsAsItsBarWhateverItsStoredSize) {
@@ -227,10 +227,10 @@ TEST_F(CaseTest, DraggingMovesWithoutModifyingAndOnlyTheFrontCaseStarts) {
   EXPECT_FALSE(widget_.dragging());
 
   // The position reaches the record only when it is stored.
-  EXPECT_EQ(rec_->x, 100);
+  EXPECT_EQ(+rec_->x, 100);
   EXPECT_TRUE(widget_.store_position(kOriginX, kOriginY));
-  EXPECT_EQ(rec_->x, 353);
-  EXPECT_EQ(rec_->y, 490);
+  EXPECT_EQ(+rec_->x, 353);
+  EXPECT_EQ(+rec_->y, 490);
   EXPECT_FALSE(widget_.store_position(kOriginX, kOriginY));
 }
 
@@ -255,8 +255,8 @@ TEST_F(CaseTest, ResizeCornerAppliesTheChangeOnReleaseRaisedTo232) {
     EXPECT_EQ(desk::DESK_RESIZING.load(), 0);
     EXPECT_EQ(widget_.width(), c.width);
     EXPECT_EQ(widget_.height(), c.height);
-    EXPECT_EQ(rec_->width, c.width);
-    EXPECT_EQ(rec_->height, c.height);
+    EXPECT_EQ(+rec_->width, c.width);
+    EXPECT_EQ(+rec_->height, c.height);
     EXPECT_EQ(widget_.modified(), 1);
     widget_.hover_update(false, 0, 0);
     EXPECT_EQ(hit_[kHitRight] - hit_[kHitLeft], c.width + 28);  // front-most reach
@@ -277,7 +277,7 @@ TEST_F(CaseTest, ArmorButtonActsOnlyWhenReleasedOverIt) {
 
   click(pin_x, strip_y);
   EXPECT_TRUE(widget_.pinned());
-  EXPECT_EQ(rec_->pinned, 1);
+  EXPECT_EQ(+rec_->pinned, 1);
   EXPECT_EQ(widget_.modified(), 1);
   EXPECT_EQ(widget_.button_state(7), kButtonAlternate);  // pinned and hovered
 
@@ -305,8 +305,8 @@ TEST_F(CaseTest, LatchedArmorButtonUnlatchesOnSecondClick) {
     widget_.hover_update(false, 0, 0);
     EXPECT_EQ(widget_.button_state(c.button), kButtonLatched);
     switch (c.button) {
-      case 0: EXPECT_EQ(rec_->case_kind, store::kCaseTitle); break;
-      case 7: EXPECT_EQ(rec_->pinned, 1); break;
+      case 0: EXPECT_EQ(+rec_->case_kind, store::kCaseTitle); break;
+      case 7: EXPECT_EQ(+rec_->pinned, 1); break;
       default:
         EXPECT_EQ(desk::DESK_LINK.load(), c.button);
         EXPECT_EQ(g_case_desk.link_source.kase, kSlot);
@@ -315,8 +315,8 @@ TEST_F(CaseTest, LatchedArmorButtonUnlatchesOnSecondClick) {
     EXPECT_FALSE(widget_.latched(c.button));
     widget_.hover_update(false, 0, 0);
     EXPECT_EQ(widget_.button_state(c.button), kButtonNormal);
-    EXPECT_EQ(rec_->case_kind, store::kCasePost);
-    EXPECT_EQ(rec_->pinned, 0);
+    EXPECT_EQ(+rec_->case_kind, store::kCasePost);
+    EXPECT_EQ(+rec_->pinned, 0);
     EXPECT_EQ(desk::DESK_LINK.load(), -1);
     click(bx, by);
     EXPECT_TRUE(widget_.latched(c.button));
@@ -336,7 +336,7 @@ TEST_F(CaseTest, TitleKindSwitchKeepsStripAndRestoresPostSize) {
   widget_.to_post();
   EXPECT_EQ(widget_.shown_width(), 422);
   EXPECT_EQ(widget_.shown_height(), 300);
-  EXPECT_EQ(rec_->width, 422);
+  EXPECT_EQ(+rec_->width, 422);
 }
 
 // Ctrl + wheel walks 8 -> 12 -> 14 -> 18 -> 26 px and stops at both ends.
@@ -359,7 +359,7 @@ TEST_F(CaseTest, CtrlWheelStepsFontSizeWithinItsRange) {
     widget_.wheel(c.delta, widget_.x() + 50, widget_.y() + 50, draw::MOUSE_CTRL);
     EXPECT_EQ(widget_.metrics().font_height, c.font_after);
     EXPECT_EQ(widget_.modified(), c.changes ? 1 : 0);
-    EXPECT_EQ(rec_->width, c.changes ? 232 : 100);
+    EXPECT_EQ(+rec_->width, c.changes ? 232 : 100);
     if (c.changes) {
       EXPECT_NE(widget_.metrics().rows, rows_before);
     }

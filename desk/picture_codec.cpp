@@ -161,6 +161,13 @@ CodecPicture* load_picture_file(const char* path, int* result) {
   return r == kCodecOk ? adopt(std::move(pic)) : nullptr;
 }
 
+CodecPicture* decode_picture_bytes(const uint8_t* data, size_t size, int* result) {
+  platform::Picture pic;
+  int r = data ? from_platform(platform::decode_picture(data, size, &pic)) : kCodecBadFormat;
+  if (result) *result = r;
+  return r == kCodecOk ? adopt(std::move(pic)) : nullptr;
+}
+
 CodecPicture* make_picture(const uint32_t* pixels, int width, int height) {
   if (pixels == nullptr || !size_possible(width, height)) return nullptr;
   platform::Picture pic;

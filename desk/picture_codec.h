@@ -10,6 +10,7 @@
 // The codec works on decoded pixels only, not on drawing-layer images, so it needs no
 // window and any thread may use it; the picture count is kept under one lock.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -33,6 +34,8 @@ struct CodecPicture;
 
 // Loads a picture file; nullptr on failure with the reason in *result (when given).
 CodecPicture* load_picture_file(const char* path, int* result = nullptr);
+// Decodes a picture held in memory (any of the four formats, by its leading bytes).
+CodecPicture* decode_picture_bytes(const uint8_t* data, size_t size, int* result = nullptr);
 // A picture of the given pixels (copied); nullptr when a side is not above 0 or too large.
 CodecPicture* make_picture(const uint32_t* pixels, int width, int height);
 void destroy_picture(CodecPicture* picture);  // nullptr is ignored

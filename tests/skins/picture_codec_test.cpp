@@ -226,6 +226,10 @@ TEST(CodecScale, NearestNeighbourKeepsCornersAndRejectsImpossibleSizes) {
   EXPECT_EQ(scale_picture(pic, 0, 3), nullptr);
   EXPECT_EQ(scale_picture(pic, 100000, 3), nullptr);
   EXPECT_EQ(make_picture(px, -1, 2), nullptr);
+  int r = 0;
+  const uint8_t junk[3] = {'a', 'b', 'c'};
+  EXPECT_EQ(decode_picture_bytes(junk, sizeof junk, &r), nullptr);
+  EXPECT_EQ(r, kCodecBadFormat);
   destroy_picture(big);
   destroy_picture(pic);
 }

@@ -1140,7 +1140,7 @@ std::vector<Scene> build_scenes(const std::vector<Rendered>& all) {
     put(s, "TOP_MAX_0", W - 90, 0, true);
     put(s, "TOP_CLOSE_1", W - 45, 0, true);
     // A post of colour 0, focused, with its armor strip and a pin.
-    int px = 120, py = 150, pw = 260, ph = 220;
+    int px = 270, py = 150, pw = 260, ph = 220;
     s.fill(px + 3, py + ph, pw, 3, 0x9A9A9A);
     s.fill(px + pw, py + 3, 3, ph, 0x9A9A9A);
     s.fill(px, py, pw, ph, kCaseBody[0]);
@@ -1154,7 +1154,7 @@ std::vector<Scene> build_scenes(const std::vector<Rendered>& all) {
     // Title cases in several colours.
     for (int c = 0; c < 5; ++c) {
       std::string n = "NOTEPAD_" + std::to_string(10 + c * 2);
-      put(s, n.c_str(), 480, 120 + 44 * c, false);
+      put(s, n.c_str(), 560, 120 + 44 * c, false);
     }
     // The context menu with a hovered and a disabled row.
     int mx = 800, my = 140;

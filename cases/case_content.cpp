@@ -181,6 +181,7 @@ void draw_content(const store::CaseRecord* rec, const CaseMetrics& m, int skin,
     draw::choosefont(&plain, img);
   }
   impl->content_dirty = false;
+  impl->composed_dirty = true;
 }
 
 int picture_slot_at_row(const store::CaseRecord* rec, const CaseWidget::Impl* impl, int row) {

@@ -15,6 +15,7 @@ namespace wf::cases {
 namespace {
 
 constexpr int kTitleTextX = 8, kTitleTextY = 7;
+constexpr int kContentLeft = 10, kContentTop = 38;
 constexpr int kTitleFontHeight = 16, kTitleFontWidth = 7;
 constexpr int kPinDx = 5, kPinDy = -22;
 constexpr int kTooltipDx = 10, kTooltipDy = 30;
@@ -168,16 +169,46 @@ void CaseWidget::draw_focus_frame(draw::PIMAGE target, int right, int bottom) {
   draw::framerect(x_, y_, right, bottom, target);
 }
 
+// Background, title and content of a post in one image (none of them holds the pure black
+// key, so the keyed copies of the three equal one plain copy of this image).
+void CaseWidget::compose_post() {
+  if (impl_->content_dirty) draw_content(record_, metrics_, skin_, impl_);
+  if (impl_->composed != nullptr && !impl_->composed_dirty &&
+      std::memcmp(impl_->composed_title, record_->title, sizeof record_->title) == 0) {
+    return;
+  }
+  if (impl_->composed == nullptr) impl_->composed = draw::newimage(w_, h_);
+  draw::PIMAGE img = impl_->composed;
+  draw::putimage_transparent(img, impl_->background, 0, 0, 0);
+  draw::putimage_transparent(img, impl_->content, kContentLeft, kContentTop, 0);
+  int keep_x = x_, keep_y = y_;
+  x_ = y_ = 0;
+  draw_title_text(img);
+  x_ = keep_x;
+  y_ = keep_y;
+  std::memcpy(impl_->composed_title, record_->title, sizeof record_->title);
+  impl_->composed_dirty = false;
+}
+
 void CaseWidget::draw_post(draw::PIMAGE target) {
   const bool focus = focused();
   const unsigned alpha = case_alpha();
   draw_shadows(target, w_, h_);
   if (focus) draw_armor(target);
-  draw::putimage_transparent(target, impl_->background, x_, y_, 0);
-  draw_focus_frame(target, x_ + w_, y_ + h_);
-  draw_title_text(target);
-  if (impl_->content_dirty) draw_content(record_, metrics_, skin_, impl_);
-  blit(target, impl_->content, content_x_, content_y_, alpha);
+  if (alpha >= kAlphaOpaque) {
+    compose_post();
+    draw::PIMAGE keep = draw::gettarget();
+    draw::drawtarget(target);
+    draw::putimage(x_, y_, impl_->composed);
+    draw::drawtarget(keep);
+    draw_focus_frame(target, x_ + w_, y_ + h_);
+  } else {
+    draw::putimage_transparent(target, impl_->background, x_, y_, 0);
+    draw_focus_frame(target, x_ + w_, y_ + h_);
+    draw_title_text(target);
+    if (impl_->content_dirty) draw_content(record_, metrics_, skin_, impl_);
+    blit(target, impl_->content, content_x_, content_y_, alpha);
+  }
   draw_pin(target, alpha);
   draw_rubber_band(target);
   if (focus) draw_tooltip(target);

@@ -42,6 +42,11 @@ struct CaseWidget::Impl {
   draw::PIMAGE caption = nullptr;     // black caption strip
   draw::PIMAGE shadow_h = nullptr;    // W x 3
   draw::PIMAGE shadow_v = nullptr;    // 3 x H
+  // A post drawn opaque: background, title and content in one image, copied with one plain
+  // copy per frame; rebuilt when one of them changes.
+  draw::PIMAGE composed = nullptr;
+  bool composed_dirty = true;
+  char composed_title[store::kNameField] = {};
 
   std::vector<ContentLine> lines;
   int total_rows = 0;

@@ -189,6 +189,7 @@ void CaseWidget::destroy() {
     drop_image(impl_->caption);
     drop_image(impl_->shadow_h);
     drop_image(impl_->shadow_v);
+    drop_image(impl_->composed);
     delete impl_;
     impl_ = nullptr;
     widget_destroyed();
@@ -302,9 +303,8 @@ void CaseWidget::build_background() {
   drop_image(impl_->title_bar);
   drop_image(impl_->content);
   drop_image(impl_->track);
-  if (kind_ != store::kCasePost && kind_ != store::kCaseTitle) {
-    // Photos and maps keep the post images small; they show only when raised as a post.
-  }
+  drop_image(impl_->composed);
+  impl_->composed_dirty = true;
   draw::PIMAGE bg = draw::newimage(w_, h_);
   draw::fillcolor(c.body, bg);
   draw::fillrect(0, 0, w_, h_, bg);

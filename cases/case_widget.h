@@ -384,6 +384,7 @@ class CaseWidget {
   void draw_shadows(draw::PIMAGE target, int W, int H);
   void draw_focus_frame(draw::PIMAGE target, int right, int bottom);
   void draw_post(draw::PIMAGE target);
+  void compose_post();
   void draw_title(draw::PIMAGE target, bool raised);
   void draw_picture_case(draw::PIMAGE target);
   void draw_associations(draw::PIMAGE target);

@@ -751,7 +751,8 @@ void CaseWidget::hover_update(bool button_down, int px, int py) {
     thumb_hover_ = x_ + w_ - kScrollBarDx < px && px < x_ + w_ - 1 && top <= py &&
                    py < top + impl_->thumb_height;
   }
-  if ((kind_ == store::kCasePhoto || kind_ == store::kCaseMap) && button_down && button >= 0) {
+  if ((kind_ == store::kCasePhoto || kind_ == store::kCaseMap) && button_down && button >= 0 &&
+      focused()) {
     ArmorFunction f = armor_function(kind_, button);
     if (f == ARMOR_ZOOM_IN || f == ARMOR_ZOOM_OUT) {
       zoom_step(f == ARMOR_ZOOM_IN ? kWheelNotch : -kWheelNotch);
@@ -841,12 +842,11 @@ void CaseWidget::pointer_release(int px, int py, unsigned flags) {
   }
   if (kind_ == store::kCasePhoto || kind_ == store::kCaseMap) {
     if (ctrl && strictly_inside(px, py, x_, y_, x_ + pic_w_, y_ + pic_h_)) open_picture();
-    int button = armor_button_at(px, py);
-    if (button >= 0) run_button(button);
-    return;
+  } else if (ctrl) {
+    open_item_at(px, py);
   }
-  if (ctrl) open_item_at(px, py);
-  int button = armor_button_at(px, py);
+  // The strip shows only while the case is focused; hidden buttons do not act.
+  int button = focused() ? armor_button_at(px, py) : -1;
   if (button >= 0) run_button(button);
 }
 

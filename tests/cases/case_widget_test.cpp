@@ -285,6 +285,11 @@ TEST_F(CaseTest, ArmorButtonActsOnlyWhenReleasedOverIt) {
   click(widget_.x() + 28 * 7, strip_y);
   click(pin_x, widget_.y());
   EXPECT_TRUE(widget_.pinned());
+
+  // Without the focus the strip is hidden and its buttons do not act.
+  g_fake.focus = -1;
+  click(pin_x, strip_y);
+  EXPECT_TRUE(widget_.pinned());
 }
 
 // Kind switch, the three association buttons and the pin latch on one click and unlatch on

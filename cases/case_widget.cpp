@@ -170,6 +170,7 @@ int CaseWidget::create_on(store::CaseRecord* record, store::Position pos, int sl
   place();
   build_background();
   layout_content(record_, metrics_, impl_);
+  restore_view();
   build_thumbs();
   if (kind_ == store::kCasePost || kind_ == store::kCaseTitle) build_shadows(w_, h_);
   write_hit();
@@ -886,11 +887,26 @@ void CaseWidget::wheel(int delta, int px, int py, unsigned flags) {
                          std::max(0, impl_->total_rows - 1));
   if (first != impl_->first_line) {
     impl_->first_line = first;
-    impl_->thumb_offset = first * impl_->pixels_per_row;
+    impl_->thumb_offset = std::clamp(first * impl_->pixels_per_row, 0,
+                                     std::max(0, metrics_.track_height - impl_->thumb_height));
     impl_->content_dirty = true;
     draw_content(record_, metrics_, skin_, impl_);
+    under_desk_lock([&] {
+      record_->first_line = first;
+      record_->first_row = first;
+      record_->thumb_offset = impl_->thumb_offset;
+    });
     set_modified();
   }
+}
+
+// The scroll position saved in the record's view state, kept inside the lines and track.
+void CaseWidget::restore_view() {
+  int lines = static_cast<int>(impl_->lines.size());
+  impl_->first_line = std::clamp<int32_t>(record_->first_line, 0, std::max(0, lines - 1));
+  impl_->thumb_offset = std::clamp<int32_t>(record_->thumb_offset, 0,
+                                            std::max(0, metrics_.track_height - impl_->thumb_height));
+  impl_->content_dirty = true;
 }
 
 void CaseWidget::key(int code) {

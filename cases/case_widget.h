@@ -354,6 +354,7 @@ class CaseWidget {
 
  private:
   void compute_metrics();
+  void restore_view();
   void place();
   void write_hit();
   void build_background();

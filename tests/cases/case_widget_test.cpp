@@ -150,6 +150,13 @@ TEST_F(CaseTest, OutOfRangeRecordValuesShowSafely) {
        3, 0, 422, 300},
       {"text size index above 4", [](store::CaseRecord* r) { r->text_size = 253; }, 0, 0, 422,
        300},
+      {"view state beyond the text and the track",
+       [](store::CaseRecord* r) {
+         r->first_line = INT_MAX;
+         r->thumb_offset = -7;
+         r->thumb_height = INT_MIN;
+       },
+       0, 0, 422, 300},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -377,6 +384,24 @@ TEST_F(CaseTest, CtrlWheelStepsFontSizeWithinItsRange) {
     widget_.wheel(120, 0, 0, draw::MOUSE_CTRL);
     EXPECT_EQ(widget_.metrics().font_height, font);
   }
+}
+
+// The wheel scrolls one row per notch, within the lines, and the view reaches the record.
+TEST_F(CaseTest, WheelScrollsOneRowAndKeepsTheViewInTheRecord) {
+  std::strcpy(rec_->text, "one\ntwo\nthree\n");
+  make();
+  widget_.wheel(-120, 0, 0);
+  widget_.wheel(-120, 0, 0);
+  EXPECT_EQ(+rec_->first_line, 2);
+  EXPECT_EQ(widget_.modified(), 1);
+  for (int i = 0; i < 10; ++i) widget_.wheel(120, 0, 0);
+  EXPECT_EQ(+rec_->first_line, 0);
+
+  // A new widget starts from the stored view: one notch from line 1 goes to line 2.
+  rec_->first_line = 1;
+  make();
+  widget_.wheel(-120, 0, 0);
+  EXPECT_EQ(+rec_->first_line, 2);
 }
 
 TEST_F(CaseTest, DrawingFollowsFocusAndClipboardAlpha) {

@@ -154,13 +154,13 @@ int plain_load() {
     if (d.fd < 0) return kLoadNoDir;
     if (int rc = read_checked(d.fd, &d.rec, sizeof d.rec, check_dir_record); rc != 0) return rc;
     for (uint32_t j = 0; j < d.rec.frame_count; ++j) {
-      auto fr = std::make_unique<FrameRecord>();
+      auto fr = std::unique_ptr<FrameRecord>(new FrameRecord);  // filled by the read
       int rc = read_file_checked(object_path(d.rec.frame_stamps[j]), fr.get(), sizeof *fr,
                                  check_frame_record, kLoadNoFrame);
       if (rc != 0) return rc;
       const uint32_t cases = fr->case_count;
       for (uint32_t k = 0; k < cases; ++k) {
-        auto rec = std::make_unique<CaseRecord>();
+        auto rec = std::unique_ptr<CaseRecord>(new CaseRecord);  // filled by the read
         rc = read_file_checked(object_path(fr->case_stamps[k]), rec.get(), sizeof *rec,
                                check_case_record, kLoadNoCase);
         if (rc != 0) return rc;
@@ -396,7 +396,7 @@ int load_cases(int dir, int frame) {
   int rc = 0;
   const uint32_t count = f->case_count;
   for (uint32_t k = 0; k < count; ++k) {
-    auto rec = std::make_unique<CaseRecord>();
+    auto rec = std::unique_ptr<CaseRecord>(new CaseRecord);
     if (read_file_checked(object_path(f->case_stamps[k]), rec.get(), sizeof *rec,
                           check_case_record, kLoadNoCase) != 0) {
       // The record held in memory (if any) is the only copy left: keep it.

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/paths.h"
 #include "store/datastore.h"
@@ -38,9 +39,20 @@ double resident_mb() {
   return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
+// The temporary account folders, removed when the benchmark ends.
+struct Folders {
+  std::vector<std::string> made;
+  ~Folders() {
+    std::error_code ec;
+    for (const std::string& f : made) std::filesystem::remove_all(f, ec);
+  }
+};
+Folders g_folders;
+
 std::string make_folder(const char* tag) {
   std::string pattern = std::string("/tmp/wf_records_bench_") + tag + "_XXXXXX";
   if (!mkdtemp(pattern.data())) std::abort();
+  g_folders.made.push_back(pattern);
   wf::platform::set_program_folder(pattern);
   load_settings(-1, "");
   return pattern;

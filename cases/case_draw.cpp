@@ -141,8 +141,9 @@ void CaseWidget::draw_title_text(draw::PIMAGE target) {
 }
 
 void CaseWidget::draw_pin(draw::PIMAGE target, unsigned alpha) {
-  if (!pinned() || g_case_desk.pin_mark == nullptr) return;
-  draw::PIMAGE mark = g_case_desk.pin_mark();
+  if (!pinned()) return;
+  draw::PIMAGE mark =
+      g_case_desk.pin_mark != nullptr ? g_case_desk.pin_mark() : case_picture("TACI_MARK");
   if (mark != nullptr) draw::putimage_keyblend(target, mark, x_ + kPinDx, y_ + kPinDy, 0, alpha);
 }
 

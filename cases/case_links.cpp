@@ -3,6 +3,7 @@
 // anchor or to the map sign it ends on, with the end marks.
 #include <algorithm>
 
+#include "cases/case_art.h"
 #include "cases/case_internal.h"
 #include "cases/case_widget.h"
 
@@ -45,8 +46,8 @@ void line_pair(draw::PIMAGE target, int ax, int ay, int ex, int ey, draw::color_
 }
 
 void end_mark_at(draw::PIMAGE target, int x, int y) {
-  if (g_case_desk.end_mark == nullptr) return;
-  draw::PIMAGE mark = g_case_desk.end_mark();
+  draw::PIMAGE mark = g_case_desk.end_mark != nullptr ? g_case_desk.end_mark()
+                                                     : case_picture("TACI_MARK_END");
   if (mark != nullptr) {
     draw::putimage_keyblend(target, mark, x - kEndMarkDx, y - kEndMarkDy, 0, kEndMarkAlpha);
   }

@@ -193,7 +193,7 @@ struct CaseDesk {
   // Opens a file (native path) or a link with the desktop's opener (unset: the platform's).
   void (*open_with_shell)(const char* target) = nullptr;
   // The pin mark drawn on pinned cases and the end mark of association lines (the skin
-  // table's two pin pictures); nullptr: not drawn.
+  // table's two pin pictures); unset: the built-in TACI_MARK and TACI_MARK_END pictures.
   draw::PIMAGE (*pin_mark)() = nullptr;
   draw::PIMAGE (*end_mark)() = nullptr;
   // The widget of a slot of the shown whiteboard (association lines), nullptr when none.

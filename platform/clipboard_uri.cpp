@@ -32,6 +32,7 @@ bool line_path(std::string_view line, std::string* path) {
   rest = rest.substr(slash);
   std::string out;
   for (size_t i = 0; i < rest.size(); ++i) {
+    if (rest[i] == 0) return false;  // no path holds a zero byte
     if (rest[i] != '%') {
       out += rest[i];
       continue;

@@ -20,6 +20,9 @@ TEST(UriList, ReadsLocalFilesOnly) {
       {"file:///end%", {}},
   };
   for (const Case& c : cases) EXPECT_EQ(parse_uri_list(c.text), c.paths) << c.text;
+  // A raw zero byte inside a line refuses that line only.
+  EXPECT_EQ(parse_uri_list(std::string("file:///a\0b\nfile:///c", 21)),
+            std::vector<std::string>{"/c"});
 }
 
 TEST(UriList, WritesWhatItReadsBack) {

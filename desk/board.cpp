@@ -606,12 +606,13 @@ int hit_cases(int x, int y, bool case_picked) {
 void draw_cases(bool ctrl, int px, int py) {
   if (shell::progress() < 100.0f || DESK_DIALOG_OPEN) return;
   BOARD_STATE& b = current_board();
+  draw::PIMAGE target = draw::gettarget();  // passed on by name: the widgets switch targets
   for (int i = b.order_count - 1; i >= 0; --i)
-    if (cases::CaseWidget* w = widget_at(b, b.order[i])) w->draw(nullptr, false);
+    if (cases::CaseWidget* w = widget_at(b, b.order[i])) w->draw(target, false);
   if (!ctrl) return;
   int hit = hit_cases(px, py, DESK_PICK >= HIT_CASE);
   if (hit >= HIT_CASE)
-    if (cases::CaseWidget* w = widget_at(b, hit - HIT_CASE)) w->draw(nullptr, true);
+    if (cases::CaseWidget* w = widget_at(b, hit - HIT_CASE)) w->draw(target, true);
 }
 
 void draw_axes() {

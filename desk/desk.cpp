@@ -781,10 +781,11 @@ void Desk::draw_status_line() {
 
 void Desk::draw_window_frame() {
   draw::linecolor(kFrameColor);
-  draw::drawline(0, 0, width - 1, 0);
-  draw::drawline(0, 0, 0, height - 1);
-  draw::drawline(width - 1, 0, width - 1, height - 1);
-  draw::drawline(0, height - 1, width - 1, height - 1);
+  // Lines leave out their end point: run each one pixel past the corner.
+  draw::drawline(0, 0, width, 0);
+  draw::drawline(0, 0, 0, height);
+  draw::drawline(width - 1, 0, width - 1, height);
+  draw::drawline(0, height - 1, width, height - 1);
 }
 
 void Desk::draw_lock_screen() {

@@ -71,6 +71,24 @@ TEST_F(DeskTest, HitTargetsHaveStrictEdges) {
     EXPECT_EQ(h.desk->hit_test(c.x, c.y), c.want) << "at " << c.x << ", " << c.y;
 }
 
+TEST_F(DeskTest, DrawStepLayersBoardCasesBarsAndFrame) {
+  cases::CaseWidget* w = add_case(600, 400);
+  ASSERT_NE(w, nullptr);
+  h.frames(2);
+  int t = h.desk->top_bar_height();
+  EXPECT_EQ(canvas_pixel(300, t + 300), kThemeBackground[g_desk_options.theme]);
+  EXPECT_EQ(canvas_pixel(w->x() + 50, w->y() + 100), cases::case_colors(0).body);
+  EXPECT_EQ(canvas_pixel(w->x() + 50, w->y() + 10), cases::case_colors(0).bar);
+  EXPECT_EQ(canvas_pixel(600, 5), 0x161418u) << "top bar";
+  EXPECT_EQ(canvas_pixel(0, 500), 0x5C5A58u) << "window frame";
+  EXPECT_EQ(canvas_pixel(1919, 1039), 0x5C5A58u);
+
+  // A case scrolled under the top bar is covered by it.
+  pan_board(0, -(w->y() + 100));
+  h.frame();
+  EXPECT_EQ(canvas_pixel(w->x() + 50, 5), 0x161418u);
+}
+
 TEST_F(DeskTest, OneWheelNotchPans156OverSixFramesAndASecondNotchAdds) {
   BOARD_STATE& b = current_board();
   inject_mouse(MOUSE_WHEEL, 900, 600, 0, 120);

@@ -4,7 +4,8 @@
 //   timeline  a 64384-byte month timeline with 1000 stamps
 //   text      64 KiB of plain text
 //   random    64 KiB of random bytes
-//   abab, abcabc, broken_runs, two_symbols, long_period
+//   abab, abcabc, broken_runs, two_symbols, long_period, period_segments,
+//             short_segments
 //             inputs that stress the pair-chain walk
 // Goals: on record, timeline and text, compress faster than zlib level 6 (while producing
 // exactly the coder's stream); expand at 500 MB/s or more; no 64 KiB block takes more than
@@ -102,6 +103,28 @@ Bytes long_period_input() {  // a random unit of 1000 bytes over two symbols, re
   return pattern_input(unit);
 }
 
+Bytes period_segments_input() {  // "abab..." stretches of random length, each broken by one byte
+  std::mt19937 gen(7);
+  Bytes v;
+  while (v.size() < 65536) {
+    int len = static_cast<int>(gen() % 2000);
+    for (int i = 0; i < len && v.size() < 65536; ++i) v.push_back("ab"[i % 2]);
+    if (v.size() < 65536) v.push_back(static_cast<uint8_t>('X' + gen() % 3));
+  }
+  return v;
+}
+
+Bytes short_segments_input() {  // "abc" prefixes of 0-7 bytes, each followed by 'X'
+  std::mt19937 gen(8);
+  Bytes v;
+  while (v.size() < 65536) {
+    int len = static_cast<int>(gen() % 8);
+    for (int i = 0; i < len && v.size() < 65536; ++i) v.push_back("abc"[i % 3]);
+    if (v.size() < 65536) v.push_back('X');
+  }
+  return v;
+}
+
 struct Input {
   const char* name;
   Bytes data;
@@ -113,7 +136,8 @@ std::vector<Input>& inputs() {
       {"text", text_input()},            {"random", random_input()},
       {"abab", pattern_input("ab")},     {"abcabc", pattern_input("abc")},
       {"broken_runs", broken_runs_input()}, {"two_symbols", two_symbols_input()},
-      {"long_period", long_period_input()},
+      {"long_period", long_period_input()}, {"period_segments", period_segments_input()},
+      {"short_segments", short_segments_input()},
   };
   return all;
 }

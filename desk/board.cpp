@@ -34,6 +34,11 @@ constexpr const char kNewCaseContent[] = "\n\n\n\n\n";
 constexpr int kNewCaseWidth = 2 * kNewCaseHalfWidth;
 constexpr int kNewCaseHeight = 2 * kNewCaseHalfHeight;
 constexpr draw::color_t kProgressColor = 0x00A800;
+// Origins beyond this come only from damaged records; keeping them inside it keeps every
+// sum of an origin and a screen position far from overflowing.
+constexpr int32_t kOriginLimit = 1 << 24;
+
+int32_t clamp_origin(int64_t v) { return int32_t(std::clamp<int64_t>(v, -kOriginLimit, kOriginLimit)); }
 
 std::array<std::unique_ptr<BOARD_STATE>, store::kDirSlots * store::kFrameSlots> g_boards;
 
@@ -206,8 +211,8 @@ int load_board(int dir, int frame, bool with_widgets) {
   save_modified(*b);
   destroy_widgets(*b);
   store::load_cases(dir, frame);
-  b->origin_x = fr->origin_x;
-  b->origin_y = fr->origin_y;
+  b->origin_x = clamp_origin(fr->origin_x);
+  b->origin_y = clamp_origin(fr->origin_y);
   b->case_count = clamp_count(fr->case_count, kBoardSlots);
   b->focus = kFocusNone;
   b->loaded = 1;
@@ -268,8 +273,11 @@ void drop_widgets() {
 void pan_board(int dx, int dy) {
   BOARD_STATE& b = current_board();
   Lock hold(data_lock());
-  b.origin_x += dx;
-  b.origin_y += dy;
+  int32_t nx = clamp_origin(int64_t(b.origin_x) + dx), ny = clamp_origin(int64_t(b.origin_y) + dy);
+  dx = nx - b.origin_x;
+  dy = ny - b.origin_y;
+  b.origin_x = nx;
+  b.origin_y = ny;
   for (int i = 0; i < b.order_count; ++i) {
     cases::CaseWidget* w = widget_at(b, b.order[i]);
     if (!w) continue;
@@ -543,12 +551,12 @@ void set_progress_step(float step) {
 void loading_progress_step() {
   float p = shell::progress();
   if (p >= 100.0f || p < 50.0f) return;
+  Lock hold(data_lock());
   BOARD_STATE* b = board_state(g_loading_dir, g_loading_frame);
   if (!b) {
     shell::set_progress(100.0f);
     return;
   }
-  Lock hold(data_lock());
   int made = 0;
   bool pending = false;
   for (int s = 0; s < b->case_count; ++s) {

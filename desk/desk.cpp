@@ -747,6 +747,8 @@ void Desk::draw_notice() {
 }
 
 void Desk::draw_status_line() {
+  // The frame-switch thread may be rewriting the records: read them under the lock.
+  std::unique_lock<std::recursive_mutex> hold(shell::g_shell.desk_data_lock);
   BOARD_STATE& b = current_board();
   int dir = current_dir(), frame = current_frame();
   char board_name[store::kNameField + 1] = {};
@@ -768,6 +770,7 @@ void Desk::draw_status_line() {
                     s.minute);
     }
   }
+  hold.unlock();
   draw::choosefont(-13, 0, "微软雅黑");
   draw::linecolor(kTextColor);
   draw::putimage_keyblend(canvas, status_strip_, 0, status_bar_top(), 0, kStatusAlpha);

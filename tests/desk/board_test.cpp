@@ -3,6 +3,8 @@
 // order through store layout and reload, the loading progress and deleting a case.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -246,6 +248,42 @@ TEST_F(BoardTest, DeletingACaseRemovesItsLinksAndItsClipboardEntry) {
   EXPECT_EQ(delete_case(1), 0);
   EXPECT_EQ(delete_case(0), 1);
   EXPECT_EQ(delete_case(0), -1);
+}
+
+TEST_F(BoardTest, DamagedRecordsAreShownSafely) {
+  add_case(100, 100, "bad");
+  add_case(600, 100, "good");
+  store::CaseRecord* bad = store::case_record(0, 0, 0);
+  bad->skin = 200;
+  bad->case_kind = 9;
+  bad->zoom = 0;
+  bad->width = -50;
+  bad->height = -7;
+  bad->picture_item = 99;
+  bad->up.count = 999;
+  bad->lateral.count = 0xFFFFFFFF;
+  bad->down.count = 41;
+  store::save_case(0, 0, 0);
+  store::FrameRecord* fr = store::frame_record(0, 0);
+  fr->origin_x = INT32_MAX;
+  fr->origin_y = INT32_MIN;
+  store::save_frame(0, 0);
+  desk::drop_widgets();
+  ASSERT_EQ(load_board(0, 0, true), 0);
+  BOARD_STATE& b = current_board();
+  EXPECT_LE(b.origin_x, 1 << 24);
+  EXPECT_GE(b.origin_y, -(1 << 24));
+  pan_board(INT32_MAX, INT32_MIN);
+  h.desk->key(18);
+  EXPECT_EQ(b.origin_x, 0);
+  h.frames(3);
+  // Deleting the other case walks the damaged association lists only within their tables.
+  int good = std::string(b.widgets[0]->record()->title) == "good" ? 0 : 1;
+  EXPECT_EQ(delete_case(good), 0);
+  bad = store::case_record(0, 0, 0);
+  EXPECT_LE(bad->up.count, uint32_t(store::kAssociations));
+  EXPECT_LE(bad->lateral.count, uint32_t(store::kAssociations));
+  h.frames(2);
 }
 
 TEST_F(BoardTest, CtrlNCreatesACentredCaseThatSurvivesARestart) {

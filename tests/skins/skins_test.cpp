@@ -4,12 +4,12 @@
 // image untouched, and the skin table's colours and pin marks (downloaded or built in).
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -72,16 +72,17 @@ TEST_F(Skins, StatesOfOneButtonShareTheirSize) {
   size_t count = 0;
   const SkinInfo* list = skin_inventory(&count);
   std::map<std::string, std::pair<int, int>> sizes;
-  std::regex state(R"(^(.*)_([0-9])$)");
   for (size_t i = 0; i < count; ++i) {
-    std::cmatch m;
     std::string name = list[i].name;
     // Numbered families whose numbers are not states.
     if (name.rfind("PULL_", 0) == 0 || name.rfind("NOTEPAD_", 0) == 0 ||
         name.rfind("NAME_", 0) == 0 || name.rfind("TOREG_", 0) == 0)
       continue;
-    if (!std::regex_match(list[i].name, m, state)) continue;
-    auto [it, fresh] = sizes.emplace(m[1].str(), std::make_pair(list[i].width, list[i].height));
+    size_t n = name.size();
+    if (n < 3 || name[n - 2] != '_' || !std::isdigit(static_cast<unsigned char>(name[n - 1])))
+      continue;
+    std::string stem = name.substr(0, n - 2);
+    auto [it, fresh] = sizes.emplace(stem, std::make_pair(list[i].width, list[i].height));
     if (!fresh) {
       EXPECT_EQ(it->second, std::make_pair(list[i].width, list[i].height)) << name;
     }
@@ -103,16 +104,44 @@ TEST(SkinNames, EveryNameTheCodeSpellsOutIsListed) {
     auto it = names.lower_bound(s + "_");
     return it != names.end() && it->rfind(s + "_", 0) == 0;
   };
-  std::regex literal("\"((TOOLS|TOP|RMENU|RENBOX|WALLPAPER|ARMOR|SCROLL_ARROW|MAP|PULL|NOTEPAD|"
-                     "BOARD|SELECT|NEWBOX|CHECK_BOX|OPTION|TOCANCEL|LOGIN|TOLOG|TOREG|TOLOCAL|"
-                     "ICODE|PASSWD|ADD_LITE|ACCDEL|TACI_MARK)(_[A-Z0-9%du]+)*)\"");
-  // A format ("NOTEPAD_1%d") stands for the names its numbers give.
-  std::regex number("%[0-9]*[du]");
-  auto format_matches = [&](const std::string& format) {
-    std::regex pattern(std::regex_replace(format, number, "[0-9]+"));
-    for (const std::string& n : names)
-      if (std::regex_match(n, pattern)) return true;
+  // A skin name literal: a family word, then upper-case words, digits and formats.
+  const char* const families[] = {
+      "TOOLS_", "TOP_", "RMENU_", "RENBOX_", "WALLPAPER_", "ARMOR_", "SCROLL_ARROW_", "MAP_",
+      "PULL_", "NOTEPAD_", "BOARD_", "SELECT_", "NEWBOX_", "CHECK_BOX_", "OPTION_", "TOCANCEL_",
+      "LOGIN_", "TOLOG_", "TOREG_", "TOLOCAL_", "ICODE_", "PASSWD_", "ADD_LITE_", "ACCDEL_",
+      "TACI_MARK"};
+  auto skin_like = [&](const std::string& s) {
+    for (const char* f : families)
+      if (s.rfind(f, 0) == 0) return true;
     return false;
+  };
+  // Whether a name fits a format ("NOTEPAD_1%d" stands for NOTEPAD_1 and digits).
+  auto fits = [](const std::string& name, const std::string& format) {
+    size_t i = 0, j = 0;
+    while (j < format.size()) {
+      if (format[j] == '%') {
+        ++j;
+        while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j]))) ++j;
+        ++j;  // the conversion letter
+        size_t start = i;
+        while (i < name.size() && std::isdigit(static_cast<unsigned char>(name[i]))) ++i;
+        if (i == start) return false;
+      } else {
+        if (i >= name.size() || name[i] != format[j]) return false;
+        ++i;
+        ++j;
+      }
+    }
+    return i == name.size();
+  };
+  auto format_matches = [&](const std::string& format) {
+    for (const std::string& n : names)
+      if (fits(n, format)) return true;
+    return false;
+  };
+  auto name_char = [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '%' ||
+           c == 'd' || c == 'u';
   };
   int checked = 0;
   for (const char* folder : {"desk", "cases", "dialogs", "signin", "shell", "update"}) {
@@ -123,9 +152,13 @@ TEST(SkinNames, EveryNameTheCodeSpellsOutIsListed) {
       if (ext != ".cpp" && ext != ".h") continue;
       std::ifstream in(entry.path());
       std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-      for (std::sregex_iterator m(text.begin(), text.end(), literal), end; m != end; ++m) {
-        std::string name = (*m)[1].str();
-        if (name.find('_') == std::string::npos) continue;  // a lone family word
+      for (size_t q = text.find('"'); q != std::string::npos; q = text.find('"', q + 1)) {
+        size_t e = q + 1;
+        while (e < text.size() && name_char(text[e])) ++e;
+        if (e >= text.size() || text[e] != '"' || e == q + 1) continue;
+        std::string name = text.substr(q + 1, e - q - 1);
+        q = e;
+        if (!skin_like(name)) continue;
         ++checked;
         bool format = name.find('%') != std::string::npos;
         EXPECT_TRUE(format ? format_matches(name) : listed_or_stem(name))

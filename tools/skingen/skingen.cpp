@@ -387,8 +387,33 @@ void paint_wallpaper(Canvas& c) {
     cairo_fill(cr);
     cairo_pattern_destroy(p);
   }
-  // Stars: many faint, some bright with a halo.
+  // A faint band of the galaxy across the sky: a soft glow and a dust of tiny stars.
   Lcg rng{20261211u};
+  {
+    cairo_save(cr);
+    cairo_translate(cr, c.w * 0.5, c.h * 0.48);
+    cairo_rotate(cr, -0.42);
+    cairo_scale(cr, 1.0, 0.16);
+    cairo_pattern_t* band = cairo_pattern_create_radial(0, 0, 0, 0, 0, c.w * 0.62);
+    cairo_pattern_add_color_stop_rgba(band, 0, 0.55, 0.58, 0.80, 0.13);
+    cairo_pattern_add_color_stop_rgba(band, 0.6, 0.45, 0.45, 0.75, 0.05);
+    cairo_pattern_add_color_stop_rgba(band, 1, 0.4, 0.4, 0.7, 0.0);
+    cairo_arc(cr, 0, 0, c.w * 0.62, 0, 2 * M_PI);
+    cairo_set_source(cr, band);
+    cairo_fill(cr);
+    cairo_pattern_destroy(band);
+    cairo_restore(cr);
+    const double cx = c.w * 0.5, cy = c.h * 0.48, ca = std::cos(-0.42), sa = std::sin(-0.42);
+    for (int i = 0; i < 2600; ++i) {
+      double along = (rng.next() - 0.5) * c.w * 1.2;
+      double across = (rng.next() + rng.next() + rng.next() - 1.5) * 70;
+      double x = cx + along * ca - across * sa, y = cy + along * sa + across * ca;
+      cairo_arc(cr, x, y, 0.3 + rng.next() * 0.45, 0, 2 * M_PI);
+      cairo_set_source_rgba(cr, 0.85, 0.87, 1.0, 0.25 + 0.45 * rng.next());
+      cairo_fill(cr);
+    }
+  }
+  // Stars: many faint, some bright with a halo.
   for (int i = 0; i < 1500; ++i) {
     double x = rng.next() * c.w, y = rng.next() * c.h, m = rng.next();
     double radius = 0.35 + m * m * m * 1.5, bright = 0.35 + 0.65 * rng.next();

@@ -85,7 +85,9 @@ TEST_F(FrameLoop, BoostSecondsHoldTheActiveRate) {
   EXPECT_EQ(g_shell.boost_seconds, 0);
 }
 
-TEST_F(FrameLoop, LeavesOnCloseDrawStopAndRunStates) {
+// Each case opens a window of its own (a closed window stays closed).
+TEST(FrameLoopExit, LeavesOnCloseDrawStopAndRunStates) {
+  StoreFolder store;
   struct Case {
     const char* what;
     int32_t state;       // RunState set in the update step (0: none)
@@ -101,6 +103,7 @@ TEST_F(FrameLoop, LeavesOnCloseDrawStopAndRunStates) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    testing::reset_shell_state();
     HeadlessWindow window;
     TestDesk d(320, 200);
     d.draw_result = c.draw_stop ? -1 : 0;

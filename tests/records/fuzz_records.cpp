@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -22,6 +23,16 @@ using namespace wf::store;
 std::vector<std::string> g_files;
 std::vector<std::vector<uint8_t>> g_kept;  // the valid bytes of every file
 
+// The account folder, removed when the fuzzer exits.
+struct Folder {
+  std::string path;
+  ~Folder() {
+    std::error_code ec;
+    if (!path.empty()) std::filesystem::remove_all(path, ec);
+  }
+};
+Folder g_folder;
+
 std::vector<uint8_t> read_all(const std::string& stored) {
   std::ifstream in(wf::platform::native_path(stored), std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
@@ -35,6 +46,7 @@ void write_all(const std::string& stored, const uint8_t* data, size_t len) {
 void make_tree() {
   char pattern[] = "/tmp/wf_fuzz_records_XXXXXX";
   if (!mkdtemp(pattern)) std::abort();
+  g_folder.path = pattern;
   wf::platform::set_program_folder(pattern);
   load_store(false);
   new_case(0, 0, "a", new_stamp(kKindCase));

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 
 #include "platform/paths.h"
 #include "store/repair.h"
@@ -15,13 +16,18 @@
 namespace wf::store::testing {
 namespace {
 
+std::mutex g_tm_lock;  // background passes read the time while a test sets it
 std::tm g_tm{};
 
-void fixed_time(std::tm* out) { *out = g_tm; }
+void fixed_time(std::tm* out) {
+  std::lock_guard<std::mutex> hold(g_tm_lock);
+  *out = g_tm;
+}
 
 }  // namespace
 
 void set_test_time(int year, int month, int day, int hour, int minute, int second) {
+  std::lock_guard<std::mutex> hold(g_tm_lock);
   g_tm = std::tm{};
   g_tm.tm_year = year - 1900;
   g_tm.tm_mon = month - 1;

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/paths.h"
+#include "shell/globals.h"
 #include "store/repair.h"
 #include "store/timeline.h"
 #include "store_fixture.h"
@@ -198,6 +199,25 @@ TEST_F(Timeline, RepairPassReentersMissingCasesOnce) {
   }
   EXPECT_EQ(0, run_repair_pass());
   EXPECT_EQ(3u, journal_size());
+}
+
+TEST_F(Timeline, RepairPassRunsBesideTheDesk) {
+  ASSERT_EQ(kLoadCreated, load_store(false));
+  ASSERT_EQ(1, new_frame(0, "other").frame);
+  for (int k = 0; k < 60; ++k) ASSERT_EQ(k, new_case(0, 0, "c", at(kKindCase, 2017, 6, k)).kase);
+  std::filesystem::remove(platform::native_path(timeline_month_path(2017, 6)));
+  free_timeline();
+  ASSERT_EQ(0, load_timeline());
+
+  start_repair_pass();
+  for (int k = 0; k < 40; ++k) {  // the desk goes on creating cases meanwhile
+    std::lock_guard<std::recursive_mutex> hold(shell::g_shell.desk_data_lock);
+    ASSERT_EQ(k, new_case(0, 1, "d", at(kKindCase, 2017, 7, k)).kase);
+  }
+  wait_repair_pass();
+  for (int f = 0; f < 2; ++f)
+    for (int k = 0; k < case_count(0, f); ++k)
+      EXPECT_GE(timeline_find(case_record(0, f, k)->own), 0) << f << " " << k;
 }
 
 TEST_F(Timeline, ConcurrentAddsLoseNothing) {

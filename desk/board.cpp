@@ -449,7 +449,9 @@ int paste_case(int x, int y) {
   }
   BOARD_STATE& b = current_board();
   if (b.case_count >= kBoardSlots || store::case_count(dir, frame) >= kBoardSlots) return -3;
-  if (!store::frame_record(sd, sf) || store::case_count(sd, sf) == 0) store::load_cases(sd, sf);
+  // The source whiteboard's records are read only when it was shown last; read them now.
+  if (!store::case_record(sd, sf, g_case_clipboard.slot) && !store::case_record(sd, sf, 0))
+    store::load_cases(sd, sf);
   int src = find_case(sd, sf, g_case_clipboard.identity, g_case_clipboard.slot);
   if (src < 0) {
     empty_clipboard();

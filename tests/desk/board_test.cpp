@@ -114,6 +114,23 @@ TEST_F(BoardTest, PastingIntoTheSourceWhiteboardOnlyEmptiesTheClipboard) {
   EXPECT_TRUE(clipboard_empty());
 }
 
+TEST_F(BoardTest, PasteStillWorksAfterTheStoreIsReloaded) {
+  int other = second_frame();
+  show_frame(other);
+  add_case(100, 100, "travelling");
+  ASSERT_EQ(mark_for_cut(0), 0);
+  show_frame(0);
+  // A rebuild reloads the store from disk while the clipboard holds the case.
+  desk::drop_widgets();
+  store::free_store();
+  ASSERT_GE(store::load_store(false), 0);
+  load_board(0, 0, true);
+  EXPECT_EQ(paste_case(300, 300), 0);
+  EXPECT_EQ(store::case_count(0, other), 0);
+  EXPECT_EQ(current_board().case_count, 1);
+  EXPECT_STREQ(current_board().widgets[0]->record()->title, "travelling");
+}
+
 TEST_F(BoardTest, PinnedCaseKeepsItsScreenPlaceAndItsRecordFollowsAfterAutosave) {
   cases::CaseWidget* pinned = add_case(600, 400, "pinned");
   cases::CaseWidget* loose = add_case(1200, 400, "loose");

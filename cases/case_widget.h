@@ -302,6 +302,17 @@ class CaseWidget {
   void end_association_mode();
   // Ends a map sign mode started here.
   void end_sign_mode();
+  // ---- Map signs ----
+  // Adds a sign at the screen point (a map with fewer than 60 signs): 0, or -1 refused.
+  int add_sign(int px, int py);
+  // The first sign whose box (x - 5 <= px < x + 5, likewise y) holds the point given
+  // relative to the map's top-left corner; its index, or -1. sign_x, sign_y: its place.
+  int sign_under_point(int rx, int ry, int* sign_x = nullptr, int* sign_y = nullptr) const;
+  // Removes the sign under the screen point; later signs move up one place. 0, or -1 when
+  // no sign is there. sign_x, sign_y: the removed sign's place (to drop the associations
+  // that end on it).
+  int remove_sign(int px, int py, int* sign_x = nullptr, int* sign_y = nullptr);
+
   // Finds the widgets the association lists point at (through CaseDesk::widget_at). The
   // desk calls it once all widgets of a whiteboard exist; drawing also resolves again by
   // itself when a list changed or a target slot now holds another case.

@@ -235,3 +235,51 @@ TEST_F(PictureCaseTest, PhotoKeysCopyZoomAndClearTheClipboard) {
 
 }  // namespace
 }  // namespace wf::cases::testing
+
+namespace wf::cases::testing {
+namespace {
+
+// Signs: added at the pointer up to 60, hit by their 10 x 10 box, removed with the later
+// ones moving up; names keep the count they were made with.
+TEST_F(PictureCaseTest, MapSignsAddHitAndRemove) {
+  picture_case(store::kCaseMap, 200, 100);
+  make();
+  const int x = widget_.x(), y = widget_.y();
+  ASSERT_EQ(widget_.add_sign(x + 50, y + 40), 0);
+  ASSERT_EQ(widget_.add_sign(x + 120, y + 60), 0);
+  EXPECT_EQ(+rec_->map_sign_count, 2);
+  EXPECT_STREQ(rec_->map_signs[1].name, "map_1");
+  EXPECT_EQ(widget_.modified(), 1);
+
+  struct Hit {
+    int rx, ry, sign;
+  };
+  for (Hit h : {Hit{45, 35, 0}, Hit{54, 44, 0}, Hit{55, 40, -1}, Hit{50, 34, -1},
+                Hit{120, 60, 1}, Hit{0, 0, -1}}) {
+    EXPECT_EQ(widget_.sign_under_point(h.rx, h.ry), h.sign) << h.rx << ", " << h.ry;
+  }
+
+  int sx = 0, sy = 0;
+  EXPECT_EQ(widget_.remove_sign(x + 300, y + 300), -1);
+  ASSERT_EQ(widget_.remove_sign(x + 51, y + 41, &sx, &sy), 0);
+  EXPECT_EQ(sx, 50);
+  EXPECT_EQ(sy, 40);
+  EXPECT_EQ(+rec_->map_sign_count, 1);
+  EXPECT_EQ(+rec_->map_signs[0].x, 120);
+  EXPECT_EQ(+rec_->map_signs[1].x, 0);
+  ASSERT_EQ(widget_.add_sign(x + 10, y + 10), 0);
+  EXPECT_STREQ(rec_->map_signs[1].name, "map_1");  // the count, not a fresh number
+
+  for (int i = 2; i < 60; ++i) ASSERT_EQ(widget_.add_sign(x + i, y + 5), 0);
+  EXPECT_EQ(widget_.add_sign(x + 5, y + 5), -1);
+  EXPECT_EQ(+rec_->map_sign_count, 60);
+  EXPECT_EQ(widget_.sign_under_point(59, 5), 55);  // overlapping boxes: the first one wins
+
+  // Posts and photos have no signs.
+  widget_.to_photo_item(2);
+  EXPECT_EQ(widget_.add_sign(x + 5, y + 5), -1);
+  EXPECT_EQ(widget_.sign_under_point(120, 60), -1);
+}
+
+}  // namespace
+}  // namespace wf::cases::testing

@@ -244,6 +244,23 @@ TEST_F(BoardTest, FrameSwitchCreatesFiveWidgetsPerFrame) {
   EXPECT_EQ(shell::progress(), 100.0f);
 }
 
+TEST_F(BoardTest, ReleaseInAssociationModeLinksTheCaseUnderThePointer) {
+  cases::CaseWidget* a = add_case(100, 200, "a");
+  cases::CaseWidget* b = add_case(700, 200, "b");
+  ASSERT_TRUE(a && b);
+  bring_to_front(a->slot());
+  DESK_LINK = LINK_LATERAL;
+  cases::g_case_desk.link_source = a->position();
+  inject_mouse(MOUSE_MOVE, 800, 350);
+  inject_mouse(MOUSE_DOWN, 800, 350, MOUSE_LEFT);
+  inject_mouse(MOUSE_UP, 800, 350, MOUSE_LEFT);
+  h.frames(2);
+  EXPECT_EQ(DESK_LINK, LINK_NONE);
+  EXPECT_EQ(a->record()->lateral.count, 1u);
+  EXPECT_EQ(b->record()->lateral.count, 1u);
+  EXPECT_EQ(front_slot(), a->slot()) << "a press in association mode picks nothing";
+}
+
 TEST_F(BoardTest, DeletingACaseRemovesItsLinksAndItsClipboardEntry) {
   add_case(100, 100, "a");
   add_case(500, 100, "b");

@@ -244,6 +244,57 @@ TEST_F(DeskTest, LockScreenTakesOnlyTheUnlockDialog) {
   EXPECT_EQ(DESK_DIALOG, -1);
 }
 
+TEST_F(DeskTest, ResizeRebuildsTheImagesForTheNewSize) {
+  cases::CaseWidget* w = add_case(300, 200);
+  ASSERT_NE(w, nullptr);
+  h.desk->resize(1280, 720);
+  EXPECT_EQ(draw::imagewidth(h.desk->canvas), 1280);
+  EXPECT_EQ(draw::imageheight(h.desk->canvas), 720);
+  EXPECT_EQ(status_bar_top(), 720 - 27);
+  h.frame();
+  uint32_t status = canvas_pixel(640, 700);  // the bar colour blended at 239 over the board
+  EXPECT_LT(status >> 16, 0x30u) << "status strip at the new bottom";
+  EXPECT_LT(status & 0xFF, 0x30u);
+  EXPECT_EQ(canvas_pixel(1279, 400), 0x5C5A58u) << "window frame at the new right edge";
+  EXPECT_EQ(canvas_pixel(w->x() + 50, w->y() + 100), cases::case_colors(0).body);
+  EXPECT_EQ(h.desk->hit_test(640, 694), HIT_STATUSBAR);
+}
+
+TEST_F(DeskTest, DragOnAFreePartOfTheTopBarMovesTheWindow) {
+  draw::HWINDOW win = draw::windowhandle();
+  ASSERT_NE(win, nullptr);
+  draw::window_move(win, 100, 100);
+  inject_mouse(MOUSE_MOVE, 200, 10);
+  h.frame();
+  inject_mouse(MOUSE_DOWN, 200, 10, MOUSE_LEFT);
+  for (int i = 1; i <= 4; ++i) inject_mouse(MOUSE_MOVE, 200 + 10 * i, 10 + 5 * i);
+  h.frame();
+  EXPECT_EQ(DESK_MOVEWIN, 0);
+  h.desk->key(18);  // keys are ignored while the window moves
+  int x = 0, y = 0;
+  draw::window_position(win, &x, &y);
+  EXPECT_GT(x, 100);
+  EXPECT_GT(y, 100);
+  inject_mouse(MOUSE_UP, 240, 30, MOUSE_LEFT);
+  h.frame();
+  EXPECT_EQ(DESK_MOVEWIN, -1);
+
+  // A drag that starts on a button of the top bar does not move the window.
+  draw::window_position(win, &x, &y);
+  int bx = h.desk->top_bar.lock_x() + 5;
+  inject_mouse(MOUSE_MOVE, bx, 10);
+  h.frame();
+  inject_mouse(MOUSE_DOWN, bx, 10, MOUSE_LEFT);
+  inject_mouse(MOUSE_MOVE, bx - 40, 12);
+  inject_mouse(MOUSE_MOVE, bx - 80, 14);
+  inject_mouse(MOUSE_UP, bx - 80, 14, MOUSE_LEFT);
+  h.frame();
+  int x2 = 0, y2 = 0;
+  draw::window_position(win, &x2, &y2);
+  EXPECT_EQ(x2, x);
+  EXPECT_EQ(y2, y);
+}
+
 TEST(Weekday, FollowsTheCalendar) {
   struct Case {
     int y, m, d, want;

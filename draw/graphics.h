@@ -215,8 +215,8 @@ inline constexpr int BACKEND_WINDOW = 0;
 inline constexpr int BACKEND_HEADLESS = 1;
 void usebackend(int backend);  // before the first initgraph (or after closegraph)
 int currentbackend();
-// Tears the window down and forgets the page and all state, so that a test can start over
-// with graphmode/initgraph. The programs never call it.
+// Tears the window down, drops every image (the page too) and forgets all state, so that a
+// test can start over with graphmode/initgraph. The programs never call it.
 void closegraph();
 
 // Event injection (headless backend; they act as the window thread would). Times are the

@@ -113,6 +113,17 @@ void destroy_image(IMAGE* image) {
   delete image;
 }
 
+void destroy_all_images() {
+  std::unordered_set<const IMAGE*> all;
+  {
+    std::lock_guard<std::mutex> hold(g_registry_lock);
+    all.swap(g_live);
+  }
+  for (const IMAGE* im : all) delete im;
+  g_target = nullptr;
+  g_page = nullptr;
+}
+
 IMAGE* page_image() { return g_page; }
 void set_page_image(IMAGE* page) {
   g_page = page;

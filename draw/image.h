@@ -52,5 +52,6 @@ void set_page_image(IMAGE* page);
 bool graph_started();
 IMAGE* create_image(int width, int height);  // without the initgraph check
 void destroy_image(IMAGE* image);
+void destroy_all_images();  // closegraph: every image, the page too
 
 }  // namespace wf::draw

@@ -297,9 +297,8 @@ void initgraph(int width, int height) {
 void closegraph() {
   if (g.window) g.window->close();
   g.window.reset();
-  if (g.page) destroy_image(g.page);
+  destroy_all_images();
   g.page = nullptr;
-  set_page_image(nullptr);
   discard_input();
   for (auto& f : g.keyflags) f = 0;
   g.closed = false;

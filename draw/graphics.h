@@ -22,7 +22,7 @@
 // API at the end of this file: inject pointer and key events, read back the presented frame,
 // set the work area.
 //
-// Embedded pictures: cmake/WfResources.cmake's
+// Embedded pictures: cmake/WfResources.cmake (include(${CMAKE_SOURCE_DIR}/cmake/WfResources.cmake))
 //   wf_embed_resources(<target> TYPE IMGS FILES a/RMENU_NEW_FRAME_0.bmp b/X.png ...)
 // (or FOLDER <dir> to take every .bmp/.jpg/.jpeg/.png/.gif of a folder) builds the pictures
 // into the program; getimage(img, "IMGS", "RMENU_NEW_FRAME_0") then loads one. The name is

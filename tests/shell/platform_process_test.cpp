@@ -6,7 +6,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <thread>
 
+#include "platform/open.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/tempdir.h"
@@ -61,6 +64,30 @@ TEST(Process, MissingUpdateAndCaptureProgramsAreIgnored) {
   EXPECT_EQ(shell::g_shell.run_state, shell::RUN_RETURNED);
   EXPECT_TRUE(std::filesystem::exists(tmp.path + "/ran"));
   shell::g_shell.run_state = shell::RUN_ACTIVE;
+}
+
+// The desktop's opener is looked up on the PATH; a stand-in records what it was given.
+TEST(Open, HandsTheTargetToTheDesktopOpener) {
+  shell::testing::TempFolder tmp;
+  const std::string opener = tmp.path + "/xdg-open";
+  {
+    std::ofstream out(opener);
+    out << "#!/bin/sh\nPATH=/usr/bin:/bin\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/opened.tmp\"\n"
+        << "mv \"$(dirname \"$0\")/opened.tmp\" \"$(dirname \"$0\")/opened\"\n";
+  }
+  chmod(opener.c_str(), 0700);
+  const std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", tmp.path.c_str(), 1);
+  EXPECT_EQ(open_with_desktop("/tmp/a picture.png"), 0);
+  EXPECT_EQ(open_with_desktop(""), -1);
+  setenv("PATH", "/nonexistent", 1);
+  EXPECT_EQ(open_with_desktop("http://example.invalid/"), -1);
+  setenv("PATH", saved.c_str(), 1);
+  for (int i = 0; i < 5000000 && !std::filesystem::exists(tmp.path + "/opened"); ++i)
+    std::this_thread::yield();
+  std::ifstream in(tmp.path + "/opened");
+  std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(got, "/tmp/a picture.png");
 }
 
 TEST(TempFolder, MadeOnceAndNeverTakenFromSomeoneElse) {

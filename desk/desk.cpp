@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "cases/case_widget.h"
+#include "desk/skin_table.h"
 #include "shell/globals.h"
 #include "store/datastore.h"
 #include "store/records.h"
@@ -88,6 +89,11 @@ void install_case_desk() {
   d.bring_to_front = [](int slot) { desk::bring_to_front(slot); };
   d.level_command = &level_command;
   d.clear_clipboard = &empty_clipboard;
+  d.pin_mark = [] { return skin_table().pin_mark; };
+  d.end_mark = [] { return skin_table().end_mark; };
+  d.widget_at = [](int slot) -> cases::CaseWidget* {
+    return (slot >= 0 && slot < kBoardSlots) ? current_board().widgets[slot] : nullptr;
+  };
 }
 
 void read_options() {
@@ -193,6 +199,7 @@ Desk::Desk(int w, int h) {
   DESK_HEIGHT = h;
   width = w;
   height = h;
+  build_skin_table(&skin_table(), g_pin_download);
   read_options();
   install_case_desk();
   top_bar.resize(w, h);
@@ -229,6 +236,7 @@ Desk::~Desk() {
   draw::dropimage(wallpaper_source_);
   wallpaper_source_ = nullptr;
   cases::g_case_desk = cases::CaseDesk{};
+  destroy_skin_table(&skin_table());
   if (g_live_desk == this) g_live_desk = nullptr;
 }
 

@@ -21,6 +21,7 @@
 #include "desk/board.h"
 #include "desk/desk_state.h"
 #include "desk/parts.h"
+#include "desk/skin_table.h"
 
 namespace wf::desk {
 
@@ -32,6 +33,10 @@ inline constexpr int kNoticeTextSize = 128;
 void set_notice(const char* text);
 void hide_notice();
 bool notice_visible();
+
+// The download the desk's skin table fetches the pin pictures with; the program sets it to
+// the web utilities' file download, tests leave it unset (the built-in pin marks are used).
+inline SkinDownload g_pin_download = nullptr;
 
 class Desk {
  public:

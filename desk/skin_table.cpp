@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/paths.h"
+#include "web/web.h"
 
 namespace wf::desk {
 namespace {
@@ -49,7 +50,6 @@ constexpr int kDarkCaseColour = 9;
 constexpr char kBuiltInPin[] = "TACI_MARK";
 constexpr char kBuiltInEnd[] = "TACI_MARK_END";
 
-std::string g_file_server = kDefaultFileServer;
 SKIN_TABLE g_table;
 
 void drop(draw::PIMAGE* image) {
@@ -75,7 +75,7 @@ draw::PIMAGE pin_mark(SkinDownload download, const char* server_path, const char
   *downloaded = false;
   draw::PIMAGE picture = draw::newimage();
   if (download != nullptr) {
-    std::string url = g_file_server + server_path;
+    std::string url = web::file_server_url(server_path);
     int fetched = download(file, url.c_str());
     if ((fetched == 0 || fetched == 1) &&
         draw::getimage_png(picture, platform::native_path(file).c_str()) == draw::PICTURE_OK)
@@ -118,13 +118,6 @@ const char* case_button_name(int button) {
 
 SKIN_TABLE& skin_table() { return g_table; }
 
-void set_file_server(const char* base_url) {
-  g_file_server = (base_url && *base_url) ? base_url : kDefaultFileServer;
-  while (!g_file_server.empty() && g_file_server.back() == '/') g_file_server.pop_back();
-}
-
-const char* file_server() { return g_file_server.c_str(); }
-
 int build_skin_table(SKIN_TABLE* t, SkinDownload download) {
   if (t->built) destroy_skin_table(t);
   t->min_case_width = kMinCaseWidth;
@@ -146,8 +139,8 @@ int build_skin_table(SKIN_TABLE* t, SkinDownload download) {
   t->map_unsign = new_skin_image("MAP_UNSIGN");
 
   bool pin_downloaded = false, end_downloaded = false;
-  t->pin_mark = pin_mark(download, kPinPath, kPinFile, kBuiltInPin, kPinMarkSide, &pin_downloaded);
-  t->end_mark = pin_mark(download, kEndPath, kEndFile, kBuiltInEnd, kEndMarkSide, &end_downloaded);
+  t->pin_mark = pin_mark(download, web::kPinPicturePath, web::kPinPictureFile, kBuiltInPin, kPinMarkSide, &pin_downloaded);
+  t->end_mark = pin_mark(download, web::kPinPicture2Path, web::kPinPicture2File, kBuiltInEnd, kEndMarkSide, &end_downloaded);
   t->pin_source = (pin_downloaded ? kPinDownloaded : 0) | (end_downloaded ? kEndDownloaded : 0);
   t->built = true;
   return 0;

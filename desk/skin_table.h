@@ -106,14 +106,8 @@ SKIN_TABLE& skin_table();
 // 1 already there, negative failed. web::download_file has this shape.
 using SkinDownload = int (*)(const char* target, const char* url);
 
-// The pin pictures on the file server, their local file names, and the server.
-inline constexpr char kPinPath[] = "/attach/taci.cfg";
-inline constexpr char kEndPath[] = "/attach/taci2.cfg";
-inline constexpr char kPinFile[] = "taci.cfg";
-inline constexpr char kEndFile[] = "taci2.cfg";
-inline constexpr char kDefaultFileServer[] = "http://files.wrenfield.invalid";
-void set_file_server(const char* base_url);  // "http://host[:port]" without a trailing slash
-const char* file_server();
+// The pin pictures' server paths, local file names and the file server are the web
+// utilities' (web/web.h: kPinPicturePath, kPinPictureFile, file_server_url).
 
 // Bits of SKIN_TABLE::pin_source: set when the mark came from the downloaded picture.
 inline constexpr int kPinDownloaded = 1;

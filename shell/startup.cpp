@@ -1,6 +1,9 @@
 // The program entry's flow: process preparation, the local account, the window, the desk,
 // the tickers, the outer loop over the RunState and the exit path.
+#include <cstdio>
 #include <memory>
+
+#include "platform/names.h"
 
 #include "draw/graphics.h"
 #include "platform/clock.h"
@@ -13,13 +16,24 @@
 #ifdef WF_HAVE_DESK
 #include "cases/case_widget.h"
 #include "desk/desk.h"
+#include "desk/picture_codec.h"
+#include "shell/clipboard.h"
+#include "web/web.h"
 namespace wf::shell {
 using ProgramDesk = desk::Desk;
+
+// The desk fetches the pin pictures with the file download and copies pictures to the
+// clipboard through the shell's clipboard functions.
+void connect_desk_services() {
+  desk::g_pin_download = &web::download_file;
+  desk::set_put_picture([](const char* path) { return put_picture(path) ? 0 : -1; });
+}
 }
 #else
 #include "shell/plain_desk.h"
 namespace wf::shell {
 using ProgramDesk = PlainDesk;
+void connect_desk_services() {}
 }
 #endif
 
@@ -75,7 +89,12 @@ int run_program() {
   if (prepare_process() != 0) return 0;
   start_half_second_ticker();
   // The sign-in screen comes later; until then the local account opens directly.
-  if (open_local_account() != 0) return 0;
+  if (int rc = open_local_account(); rc != 0) {
+    std::fprintf(stderr, "%s: the local account could not be opened (%d); its files are left as they are\n",
+                 names::kMainProgram, rc);
+    return 0;
+  }
+  connect_desk_services();
 
   WindowPlan plan = size_window_from_settings();
   int width = plan.width, height = plan.height;

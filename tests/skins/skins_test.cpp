@@ -18,6 +18,7 @@
 #include "draw/graphics.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
+#include "web/web.h"
 #include "platform/picture_codec.h"
 
 namespace fs = std::filesystem;
@@ -343,8 +344,8 @@ TEST_F(SkinTable, PinMarksComeFromTheDownloadOrTheBuiltInPictures) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    fs::remove(folder_ / kPinFile);
-    fs::remove(folder_ / kEndFile);
+    fs::remove(folder_ / web::kPinPictureFile);
+    fs::remove(folder_ / web::kPinPicture2File);
     g_download_calls = 0;
     SKIN_TABLE& t = skin_table();
     ASSERT_EQ(build_skin_table(&t, c.download), 0);
@@ -371,14 +372,14 @@ TEST_F(SkinTable, PinMarksComeFromTheDownloadOrTheBuiltInPictures) {
 }
 
 TEST_F(SkinTable, PinPicturesAreFetchedFromTheFileServer) {
-  set_file_server("http://127.0.0.1:9/");
+  web::set_file_server("http://127.0.0.1:9");
   g_download_urls.clear();
   ASSERT_EQ(build_skin_table(&skin_table(), download_fails), 0);
-  set_file_server(nullptr);
+  web::set_file_server("");
   ASSERT_EQ(g_download_urls.size(), 2u);
   EXPECT_EQ(g_download_urls[0], "http://127.0.0.1:9/attach/taci.cfg");
   EXPECT_EQ(g_download_urls[1], "http://127.0.0.1:9/attach/taci2.cfg");
-  EXPECT_STREQ(file_server(), kDefaultFileServer);
+  EXPECT_EQ(web::file_server_url("/x"), std::string(web::kFileServer) + "/x");
 }
 
 }  // namespace

@@ -48,6 +48,8 @@ struct FontKey {
 class Font {
  public:
   FT_Face face = nullptr;
+  FT_Face fallback = nullptr;  // a CJK face for the characters `face` lacks (Latin-only fonts)
+  double em = 16;              // the size both faces are set to, in pixels
   bool antialiased = false;
   bool bold = false;
   bool song = false;
@@ -156,6 +158,7 @@ void size_face(Font* f, int height) {
   else em = 16 * upem / (asc + desc);
   if (em < 1) em = 1;
   if (em > 1024) em = 1024;
+  f->em = em;
   FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(std::lround(em * 64)), 72, 72);
   int a = static_cast<int>(std::lround(asc * em / upem));
   int d = static_cast<int>(std::lround(desc * em / upem));
@@ -176,6 +179,12 @@ std::unique_ptr<Glyph> render_glyph(Font* f, char32_t code) {
   auto g = std::make_unique<Glyph>();
   FT_Face face = f->face;
   FT_UInt index = FT_Get_Char_Index(face, code);
+  if (index == 0 && f->fallback) {
+    if (FT_UInt other = FT_Get_Char_Index(f->fallback, code)) {
+      face = f->fallback;
+      index = other;
+    }
+  }
   FT_Int32 flags = FT_LOAD_DEFAULT | (f->antialiased ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO);
   if (FT_Load_Glyph(face, index, flags) != 0) return g;
   if (f->bold) FT_Outline_Embolden(&face->glyph->outline, 1 << 6);
@@ -201,6 +210,20 @@ std::unique_ptr<Glyph> render_glyph(Font* f, char32_t code) {
   return g;
 }
 
+// Gives a font whose file lacks Chinese (the monospace face) the CJK sans face as a fallback
+// at the same size, so that GBK text in any face shows its characters instead of boxes.
+void open_fallback(Library& L, Font* f, const std::string& file) {
+  if (FT_Get_Char_Index(f->face, 0x4E2D) != 0) return;  // the face has CJK itself
+  std::string cjk = match_file(L, kYahei.families[0], false);
+  if (cjk.empty() || cjk == file) return;
+  if (FT_New_Face(L.ft, cjk.c_str(), 0, &f->fallback) != 0) {
+    f->fallback = nullptr;
+    return;
+  }
+  FT_Select_Charmap(f->fallback, FT_ENCODING_UNICODE);
+  FT_Set_Char_Size(f->fallback, 0, static_cast<FT_F26Dot6>(std::lround(f->em * 64)), 72, 72);
+}
+
 }  // namespace
 
 Font* font_open(const FontSpec& spec) {
@@ -222,6 +245,7 @@ Font* font_open(const FontSpec& spec) {
   f->bold = spec.weight >= 600;
   f->song = song;
   size_face(f.get(), spec.height);
+  open_fallback(L, f.get(), file);
   if (spec.width > 0) {
     f->metrics.half_advance = spec.width;
     f->metrics.full_advance = spec.width * 2;

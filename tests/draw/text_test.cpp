@@ -2,6 +2,7 @@
 // opaque and transparent background modes, clipping, antialiasing, and text that is not
 // valid GBK.
 #include <set>
+#include <vector>
 
 #include "draw_fixture.h"
 
@@ -91,6 +92,22 @@ TEST_F(TextTest, TextStaysInsideTheClipRectangle) {
         ASSERT_EQ(px[y * 40 + x], 0u) << x << "," << y;
       }
   EXPECT_EQ(px[2 * 40 + 5], 0x0000FFu);
+}
+
+TEST_F(TextTest, ChineseInALatinOnlyFaceDrawsItsCharacters) {
+  // The monospace face has no CJK glyphs; each character must still draw as itself, not as
+  // the face's one missing-glyph box.
+  auto pixels_of = [](const char* text) {
+    PIMAGE im = newimage(40, 24);
+    choosefont(-16, 0, "Consolas", im);
+    linecolor(0xFFFFFF, im);
+    drawtext(0, 0, text, im);
+    std::vector<uint32_t> px(imagebuffer(im), imagebuffer(im) + 40 * 24);
+    dropimage(im);
+    return px;
+  };
+  EXPECT_NE(pixels_of("中"), pixels_of("国"));
+  EXPECT_NE(pixels_of("一"), pixels_of("中"));
 }
 
 TEST_F(TextTest, InvalidGbkDrawsWhatItCan) {

@@ -57,8 +57,9 @@ cases::CaseWidget* widget_at(BOARD_STATE& b, int slot) {
 }
 
 // Saves a case record and enters a modify record for it.
+// A case whose file could not be written gets no journal record (nothing changed on disk).
 void save_and_journal_case(store::Position pos) {
-  store::save_case(pos.dir, pos.frame, pos.kase);
+  if (store::save_case(pos.dir, pos.frame, pos.kase) != 0) return;
   store::journal_append(store::kOpModify, store::kClassCase, pos);
 }
 

@@ -14,6 +14,7 @@
 #include "platform/clipboard.h"
 #include "platform/paths.h"
 #include "platform/picture_codec.h"
+#include "platform/files.h"
 
 namespace wf::desk {
 
@@ -28,7 +29,6 @@ constexpr size_t kMaxPictureFile = size_t{256} << 20;
 std::mutex g_count_lock;
 int g_live = 0;
 std::atomic<PutPicture> g_put{nullptr};
-std::atomic<unsigned> g_temp_serial{0};
 
 // Lifetime: counted under one lock (pictures may live on several threads).
 CodecPicture* adopt(platform::Picture&& decoded) {
@@ -69,26 +69,8 @@ int read_file(const std::string& native, std::vector<uint8_t>* out) {
 
 // Writes the bytes to a temporary file beside the target, then renames it over the target.
 int write_file_whole(const std::string& native, const std::vector<uint8_t>& bytes) {
-  std::string temp = native + ".tmp" + std::to_string(getpid()) + "_" +
-                     std::to_string(g_temp_serial.fetch_add(1));
-  FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) return kCodecWriteFail;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  ok = (std::fflush(f) == 0) && ok;
-  ok = (std::fclose(f) == 0) && ok;
-  if (ok && std::rename(temp.c_str(), native.c_str()) == 0) return kCodecOk;
-  std::remove(temp.c_str());
-  return kCodecWriteFail;
-}
-
-bool ends_with_nocase(std::string_view s, std::string_view tail) {
-  if (s.size() < tail.size()) return false;
-  for (size_t i = 0; i < tail.size(); ++i) {
-    char c = s[s.size() - tail.size() + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    if (c != tail[i]) return false;
-  }
-  return true;
+  return platform::write_file_atomic(native, bytes.data(), bytes.size()) == 0 ? kCodecOk
+                                                                               : kCodecWriteFail;
 }
 
 int decode_file(const std::string& native, platform::Picture* out) {
@@ -194,10 +176,10 @@ int save_picture_file(const CodecPicture* picture, const char* path) {
   if (picture == nullptr || path == nullptr) return kCodecNoFile;
   std::string native = platform::native_path(path);
   const platform::Picture& pic = picture->picture;
-  if (ends_with_nocase(native, ".jpg") || ends_with_nocase(native, ".jpeg"))
+  if (platform::has_extension(native, ".jpg") || platform::has_extension(native, ".jpeg"))
     return encode_jpeg_file(pic, native);
-  if (ends_with_nocase(native, ".bmp")) return encode_bmp_file(pic, native);
-  if (ends_with_nocase(native, ".png")) {
+  if (platform::has_extension(native, ".bmp")) return encode_bmp_file(pic, native);
+  if (platform::has_extension(native, ".png")) {
     std::vector<uint8_t> bytes;
     int r = from_platform(platform::encode_png(pic.pixels.data(), pic.width, pic.height, &bytes));
     return r == kCodecOk ? write_file_whole(native, bytes) : r;

@@ -8,6 +8,7 @@
 #include "draw/image.h"
 #include "platform/picture_codec.h"
 #include "platform/resource_table.h"
+#include "platform/files.h"
 
 namespace wf::draw {
 namespace {
@@ -74,16 +75,6 @@ int load_into(IMAGE* im, const uint8_t* data, size_t size, bool png_only) {
   return PICTURE_OK;
 }
 
-bool ends_with(std::string_view s, std::string_view tail) {
-  if (s.size() < tail.size()) return false;
-  for (size_t i = 0; i < tail.size(); ++i) {
-    char c = s[s.size() - tail.size() + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    if (c != tail[i]) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 int getimage(PIMAGE image, const char* type, const char* name) {
@@ -147,8 +138,8 @@ int writeimagepng(PIMAGE image, const char* filename) {
 
 int writeimage(PIMAGE image, const char* filename) {
   std::string_view name(filename ? filename : "");
-  if (ends_with(name, ".jpg") || ends_with(name, ".jpeg")) return writeimagejpeg(image, filename);
-  if (ends_with(name, ".png")) return writeimagepng(image, filename);
+  if (platform::has_extension(name, ".jpg") || platform::has_extension(name, ".jpeg")) return writeimagejpeg(image, filename);
+  if (platform::has_extension(name, ".png")) return writeimagepng(image, filename);
   return writeimagebmp(image, filename);
 }
 

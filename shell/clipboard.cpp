@@ -13,6 +13,7 @@
 #include "platform/paths.h"
 #include "platform/tempdir.h"
 #include "store/rng.h"
+#include "platform/files.h"
 
 namespace wf::shell {
 namespace {
@@ -50,14 +51,6 @@ platform::ClipBitmap bitmap_of_image(draw::PIMAGE img) {
   b.bits.resize(static_cast<size_t>(b.stride) * static_cast<size_t>(b.height));
   std::memcpy(b.bits.data(), draw::imagebuffer(img), b.bits.size());
   return b;
-}
-
-bool ends_with_nocase(const char* s, size_t n, const char* suffix) {
-  const size_t m = std::strlen(suffix);
-  if (n < m) return false;
-  for (size_t i = 0; i < m; ++i)
-    if (std::tolower(static_cast<unsigned char>(s[n - m + i])) != suffix[i]) return false;
-  return true;
 }
 
 // Step 4 of the read: the bitmap becomes "screen.s12" and a kind-109 JPEG of the store.
@@ -184,9 +177,8 @@ int bitmap_to_bmp(const platform::ClipBitmap& b, const char* native_filename) {
 
 int is_picture_name(const char* filename) {
   if (!filename) return 0;
-  const size_t n = std::strlen(filename);
   for (const char* ext : {".bmp", ".jpg", ".png", ".gif", ".jpeg"})
-    if (ends_with_nocase(filename, n, ext)) return 1;
+    if (platform::has_extension(filename, ext)) return 1;
   return 0;
 }
 

@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "store/aes.h"
 #include "store/rng.h"
+#include "platform/files.h"
 
 namespace wf::store {
 namespace {
@@ -172,17 +173,7 @@ int read_whole(const std::string& path, std::vector<uint8_t>* data, bool* missin
 }
 
 int write_whole(const std::string& path, const uint8_t* data, size_t n) {
-  std::string side = path + ".new";
-  FILE* f = std::fopen(side.c_str(), "wb");
-  if (!f) return kSealFileError;
-  bool ok = std::fwrite(data, 1, n, f) == n;
-  ok = std::fflush(f) == 0 && ok;
-  ok = std::fclose(f) == 0 && ok;
-  if (!ok || std::rename(side.c_str(), path.c_str()) != 0) {
-    std::remove(side.c_str());
-    return kSealFileError;
-  }
-  return 0;
+  return platform::write_file_atomic(path, data, n) == 0 ? 0 : kSealFileError;
 }
 
 }  // namespace

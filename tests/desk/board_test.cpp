@@ -30,14 +30,7 @@ class BoardTest : public ::testing::Test {
   void TearDown() override { h.stop(); }
 
   cases::CaseWidget* add_case(int x, int y, const char* title = "") {
-    set_new_case_position(x, y);
-    int slot = new_case(title, kNewCaseKindCode, 1);
-    EXPECT_GE(slot, 0);
-    if (slot < 0) return nullptr;
-    cases::CaseWidget* w = current_board().widgets[slot];
-    w->move_by(x - w->x(), y - w->y());
-    w->store_position(current_board().origin_x, current_board().origin_y);
-    return w;
+    return testing::add_post_at(x, y, title, 1);
   }
   // Leaves the shown board for another Frame of Dir 0, as a whiteboard switch does.
   void show_frame(int frame) {

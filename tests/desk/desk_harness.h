@@ -2,6 +2,8 @@
 // folder with the local account's settings and a fresh store, the virtual clock, a fixed
 // local time, and one frame of the frame loop (update, mouse step, keys, draw).
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <ctime>
 #include <memory>
@@ -86,5 +88,18 @@ struct DeskHarness {
     for (int i = 0; i < n; ++i) frame();
   }
 };
+
+// A post of the given colour at screen position (x, y) on the shown board (a new case lands
+// where the placement rules put it and is moved there), with its position stored.
+inline cases::CaseWidget* add_post_at(int x, int y, const char* title, int colour) {
+  set_new_case_position(x, y);
+  int slot = new_case(title, kNewCaseKindCode, colour);
+  EXPECT_GE(slot, 0);
+  if (slot < 0) return nullptr;
+  cases::CaseWidget* w = current_board().widgets[slot];
+  w->move_by(x - w->x(), y - w->y());
+  w->store_position(current_board().origin_x, current_board().origin_y);
+  return w;
+}
 
 }  // namespace wf::desk::testing

@@ -34,14 +34,7 @@ class DeskTest : public ::testing::Test {
   // A post at screen position (x, y) (the first case of a board lands at the centre and is
   // moved there).
   cases::CaseWidget* add_case(int x, int y, const char* title = "") {
-    set_new_case_position(x, y);
-    int slot = new_case(title, kNewCaseKindCode, 0);
-    EXPECT_GE(slot, 0);
-    if (slot < 0) return nullptr;
-    cases::CaseWidget* w = current_board().widgets[slot];
-    w->move_by(x - w->x(), y - w->y());
-    w->store_position(current_board().origin_x, current_board().origin_y);
-    return w;
+    return testing::add_post_at(x, y, title, 0);
   }
   uint32_t canvas_pixel(int x, int y) {
     return draw::imagebuffer(h.desk->canvas)[size_t(y) * size_t(h.desk->width) + size_t(x)] &

@@ -20,23 +20,28 @@ uint16_t u16_at(const void* bytes, size_t offset) {
 
 }  // namespace
 
-void init_frame_record(FrameRecord* rec, const Stamp& own, const char* name) {
+namespace {
+
+// Frame and case records open alike: size, the two -1 words, own and saved stamps.
+template <class Record>
+void init_record_head(Record* rec, uint32_t size, const Stamp& own) {
   std::memset(rec, 0, sizeof *rec);
-  rec->size = kFrameRecordSize;
+  rec->size = size;
   rec->minus_one_280 = -1;
   rec->minus_one_284 = -1;
   rec->own = own;
   rec->saved = own;
+}
+
+}  // namespace
+
+void init_frame_record(FrameRecord* rec, const Stamp& own, const char* name) {
+  init_record_head(rec, kFrameRecordSize, own);
   copy_text(rec->name, sizeof rec->name, name);
 }
 
 void init_case_record(CaseRecord* rec, const Stamp& own, const char* title) {
-  std::memset(rec, 0, sizeof *rec);
-  rec->size = kCaseRecordSize;
-  rec->minus_one_280 = -1;
-  rec->minus_one_284 = -1;
-  rec->own = own;
-  rec->saved = own;
+  init_record_head(rec, kCaseRecordSize, own);
   copy_text(rec->title, sizeof rec->title, title);
 }
 

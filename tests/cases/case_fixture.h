@@ -68,6 +68,21 @@ inline draw::MOUSEREC move_at(int x, int y) {
   return draw::MOUSEREC{x, y, draw::MOUSE_MOVE, 0, 0};
 }
 
+// The stamp of a case made at the given local time, with its serial.
+inline store::Stamp case_stamp(int year, int month, int day, int hour, int minute, int second,
+                               uint32_t serial = 0) {
+  store::Stamp own{};
+  own.kind = store::kKindCase;
+  own.year = static_cast<decltype(own.year)>(year);
+  own.month = static_cast<decltype(own.month)>(month);
+  own.day = static_cast<decltype(own.day)>(day);
+  own.hour = static_cast<decltype(own.hour)>(hour);
+  own.minute = static_cast<decltype(own.minute)>(minute);
+  own.second = static_cast<decltype(own.second)>(second);
+  own.serial = static_cast<decltype(own.serial)>(serial);
+  return own;
+}
+
 class CaseTest : public ::testing::Test {
  protected:
   static constexpr int kSlot = 3;
@@ -87,16 +102,7 @@ class CaseTest : public ::testing::Test {
     widget_.destroy();
     install_fake_desk();
     rec_ = std::make_unique<store::CaseRecord>();
-    store::Stamp own{};
-    own.kind = store::kKindCase;
-    own.year = 2026;
-    own.month = 12;
-    own.day = 11;
-    own.hour = 9;
-    own.minute = 5;
-    own.second = 7;
-    own.serial = 0x1A2B;
-    store::init_case_record(rec_.get(), own, "Plan");
+    store::init_case_record(rec_.get(), case_stamp(2026, 12, 11, 9, 5, 7, 0x1A2B), "Plan");
     rec_->x = 100;
     rec_->y = 200;
     rec_->width = 422;

@@ -18,15 +18,7 @@ class LinkTest : public CaseTest {
     std::memset(g_widgets, 0, sizeof g_widgets);
     g_case_desk.widget_at = [](int slot) { return g_widgets[slot]; };
     other_ = std::make_unique<store::CaseRecord>();
-    store::Stamp own{};
-    own.kind = store::kKindCase;
-    own.year = 2025;
-    own.month = 1;
-    own.day = 2;
-    own.hour = 3;
-    own.minute = 4;
-    own.second = 5;
-    store::init_case_record(other_.get(), own, "Target");
+    store::init_case_record(other_.get(), case_stamp(2025, 1, 2, 3, 4, 5), "Target");
     other_->x = 700;
     other_->y = 200;
     other_->width = 300;
